@@ -1,0 +1,32 @@
+#pragma once
+// The SZV-6 folder import: every "*.xml" file of a folder (names in any
+// letter case, read in byte order of their names), initial records into
+// ImpTable, corrective records into CorrTable.
+#include <string>
+#include <vector>
+
+#include "tables/NumberFormat.h"
+#include "tables/Prompts.h"
+#include "tables/WorkingTables.h"
+
+namespace quarlex {
+
+struct SzvImportOptions {
+    bool categoryMode = false; // CategoryCB
+};
+
+// Full paths of the files (not directories) of `folder` whose names match
+// `pattern` ('*' and '?' wildcards, letter case ignored), sorted by name.
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern);
+
+// One file. Row refusals go to `prompts`; a conversion error, an unreadable
+// file or text that does not parse raises Error whose text is the message,
+// then a line naming the file (and the record number where one applies).
+void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImportOptions& options,
+                   NumberFormat& format, Prompts& prompts);
+
+// ListFiles(folder, "*.xml") and ImportXmlFile for each, in list order.
+void importFolder(WorkingTables& tables, const std::string& folder,
+                  const SzvImportOptions& options, NumberFormat& format, Prompts& prompts);
+
+} // namespace quarlex

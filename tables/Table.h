@@ -1,0 +1,114 @@
+#pragma once
+// A working table as the system uses it: a named table of the in-memory
+// database with a cursor over its rows in primary-index order (storage order
+// for a table without index), a record buffer for Insert/Edit/Post/Cancel,
+// field access by name and the grid's column visibility.
+//
+// Rows are read through keyset seeks (Next, Locate) and OFFSET jumps
+// (RecNo), so nothing is copied or scanned in full to move the cursor.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Database.h"
+#include "Money.h"
+#include "TableDef.h"
+#include "Value.h"
+
+namespace quarlex {
+
+class Query;
+
+class Table {
+public:
+    Table(Database& db, TableDef def);
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    const TableDef& def() const { return m_def; }
+    const std::string& name() const { return m_def.name; }
+
+    void setInMemory(bool on) { m_inMemory = on; }
+    bool inMemory() const { return m_inMemory; }
+
+    // Creates the table empty with its columns and primary index, replacing a
+    // table of the same name; the table is closed afterwards.
+    void CreateTable();
+    // Removes all rows of a closed table.
+    void EmptyTable();
+    // Closes the table if open and removes it from the database.
+    void DeleteTable();
+    bool Exists() const;
+
+    bool Active() const { return m_active; }
+    void setActive(bool on);
+    void Open() { setActive(true); }
+    void Close() { setActive(false); }
+
+    // The record buffer. Post raises Error and keeps the buffer (state stays
+    // Insert/Edit) when the row is refused; Cancel then discards it.
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    enum class State { Browse, Insert, Edit };
+    State state() const { return m_state; }
+
+    void setField(std::string_view field, std::string_view text);
+    void setField(std::string_view field, const char* text) { setField(field, std::string_view(text)); }
+    void setField(std::string_view field, std::int64_t number);
+    void setField(std::string_view field, int number) { setField(field, std::int64_t(number)); }
+    void setField(std::string_view field, Money amount);
+    void setFieldValue(std::string_view field, const Value& value);
+
+    int RecordCount() const;
+    int RecNo() const;        // 1-based; 0 when the table is empty
+    void setRecNo(int recNo); // 1-based
+    void First();
+    void Next();
+    void Last();
+    bool Eof() const { return m_eof; }
+
+    // fields joined by ';', one value per field; exact comparison.
+    bool Locate(std::string_view fields, const std::vector<Value>& values);
+
+    std::string asString(std::string_view field) const;
+    std::int64_t asInteger(std::string_view field) const;
+    Money asMoney(std::string_view field) const;
+    Value value(std::string_view field) const;
+
+    void setVisible(std::string_view field, bool visible);
+    bool isVisible(std::string_view field) const;
+
+    // Append mode: each result row of `source` whose primary-key values are not
+    // yet present is appended, columns copied by name; present keys are skipped.
+    // Returns the number of rows skipped as present.
+    int BatchMove(const Query& source);
+
+    // For the grids: row `index` (0-based, index order) without moving the
+    // cursor; values in the order of def().fields.
+    std::vector<Value> readRow(int index) const;
+    // Rows [first, first+count) in index order, in one seek.
+    std::vector<std::vector<Value>> readRows(int first, int count) const;
+    // Changes whenever rows, layout, open state or visibility change.
+    std::uint64_t generation() const { return m_generation; }
+
+    // Index of a field in def().fields; raises Error naming it when absent.
+    int fieldIndex(std::string_view field) const;
+
+private:
+    struct Impl;
+    Database& m_db;
+    TableDef m_def;
+    std::unique_ptr<Impl> m_impl;
+    bool m_inMemory = false;
+    bool m_active = false;
+    bool m_eof = true;
+    State m_state = State::Browse;
+    std::uint64_t m_generation = 0;
+};
+
+} // namespace quarlex

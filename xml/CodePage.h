@@ -1,0 +1,13 @@
+#pragma once
+// The code-page wrapper over iconv. Decoding a single-byte code page never
+// fails: a byte the code page leaves undefined becomes the control character
+// of the same number (0x98 of Windows-1251 becomes U+0098), as on the
+// original platform. The table is built once from iconv.
+#include <string>
+#include <string_view>
+
+namespace quarlex {
+
+std::string decodeCp1251(std::string_view bytes); // to UTF-8
+
+} // namespace quarlex
