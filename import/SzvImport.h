@@ -21,12 +21,16 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
 
 // One file. Row refusals go to `prompts`; a conversion error, an unreadable
 // file or text that does not parse raises Error whose text is the message,
-// then a line naming the file (and the record number where one applies).
+// then a line naming the file (and the record number where one applies):
+//   "'abc' is not a valid integer value\r\nФайл: /path/x.xml, запись 3"
+//   "Error while parsing XML document:...\r\nФайл: /path/x.xml"
+// Records are counted from 1 in document order. The decimal separator is '.'
+// while the file is read and restored afterwards in every case.
 void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImportOptions& options,
                    NumberFormat& format, Prompts& prompts);
 
 // ListFiles(folder, "*.xml") and ImportXmlFile for each, in list order.
-void importFolder(WorkingTables& tables, const std::string& folder,
-                  const SzvImportOptions& options, NumberFormat& format, Prompts& prompts);
+void importFolder(WorkingTables& tables, const std::string& folder, const SzvImportOptions& options,
+                  NumberFormat& format, Prompts& prompts);
 
 } // namespace quarlex

@@ -50,6 +50,10 @@ public:
 
     // The record buffer. Post raises Error and keeps the buffer (state stays
     // Insert/Edit) when the row is refused; Cancel then discards it.
+    // Insert starts with every field empty text or 0, and a row is stored so:
+    // a field never set holds '' or 0, never NULL. Moving the cursor or
+    // calling Insert/Edit while a buffer is pending posts it if a field was
+    // set (and cancels it otherwise); Close cancels it.
     void Insert();
     void Edit();
     void Post();
@@ -58,12 +62,17 @@ public:
     State state() const { return m_state; }
 
     void setField(std::string_view field, std::string_view text);
-    void setField(std::string_view field, const char* text) { setField(field, std::string_view(text)); }
+    void setField(std::string_view field, const char* text) {
+        setField(field, std::string_view(text));
+    }
     void setField(std::string_view field, std::int64_t number);
     void setField(std::string_view field, int number) { setField(field, std::int64_t(number)); }
     void setField(std::string_view field, Money amount);
     void setFieldValue(std::string_view field, const Value& value);
 
+    // RecordCount and RecNo give 0 on a closed table; setRecNo outside
+    // 1..RecordCount raises Error. Moving the cursor, Insert, Edit and Post on
+    // a closed table raise Error. Last leaves Eof false on a table with rows.
     int RecordCount() const;
     int RecNo() const;        // 1-based; 0 when the table is empty
     void setRecNo(int recNo); // 1-based
@@ -75,6 +84,9 @@ public:
     // fields joined by ';', one value per field; exact comparison.
     bool Locate(std::string_view fields, const std::vector<Value>& values);
 
+    // Field reads give the buffer while inserting or editing, else the current
+    // row; with no current row (closed or empty table) empty text or 0. An
+    // unknown field name raises Error.
     std::string asString(std::string_view field) const;
     std::int64_t asInteger(std::string_view field) const;
     Money asMoney(std::string_view field) const;
@@ -93,8 +105,9 @@ public:
     std::vector<Value> readRow(int index) const;
     // Rows [first, first+count) in index order, in one seek.
     std::vector<std::vector<Value>> readRows(int first, int count) const;
-    // Changes whenever rows, layout, open state or visibility change.
-    std::uint64_t generation() const { return m_generation; }
+    // Changes whenever rows, layout, open state or visibility change (also
+    // when SQL run elsewhere on the database changed rows).
+    std::uint64_t generation() const;
 
     // Index of a field in def().fields; raises Error naming it when absent.
     int fieldIndex(std::string_view field) const;
@@ -108,7 +121,8 @@ private:
     bool m_active = false;
     bool m_eof = true;
     State m_state = State::Browse;
-    std::uint64_t m_generation = 0;
+    mutable std::uint64_t m_generation = 0;
+    mutable std::int64_t m_changesSeen = 0; // the connection's change count at the last look
 };
 
 } // namespace quarlex

@@ -3,7 +3,10 @@
 // (document-wide, record subsets walked by index, values inside the current
 // item). A lookup that finds nothing yields the empty text or the default,
 // never an error; only text that does not parse, or a failed header check,
-// raises Error.
+// raises Error. A parse error names the line and column (in characters) of
+// the failure. A tag may be a path of names joined by '/' ("Header/ID").
+// SubsetSetItem with an index outside the held list, and subset reads while
+// no item is current, raise Error too.
 #include <memory>
 #include <string>
 #include <string_view>

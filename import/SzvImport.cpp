@@ -1,0 +1,354 @@
+#include "import/SzvImport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+#include "tables/Error.h"
+#include "tables/Money.h"
+#include "xml/CodePage.h"
+#include "xml/UXMLHelper.h"
+
+namespace quarlex {
+
+namespace {
+
+constexpr std::string_view kRecordTag = "СВЕДЕНИЯ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ";
+constexpr std::string_view kInitialKind = "ИСХОДНАЯ";
+constexpr std::string_view kCorrectiveKind = "КОРРЕКТИРУЮЩАЯ";
+
+// ---- wildcard names -------------------------------------------------------
+
+// The characters of a UTF-8 name, Latin letters folded to lower case; a byte
+// that starts no valid sequence stands for itself.
+std::u32string foldedChars(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = (unsigned char)s[i];
+        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool valid = len != 0 && i + len <= s.size();
+        for (size_t k = 1; valid && k < len; ++k)
+            valid = ((unsigned char)s[i + k] >> 6) == 2;
+        if (!valid) {
+            out.push_back(0xDC00u + c);
+            ++i;
+            continue;
+        }
+        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+        for (size_t k = 1; k < len; ++k)
+            cp = (cp << 6) | ((unsigned char)s[i + k] & 0x3F);
+        if (cp >= 'A' && cp <= 'Z')
+            cp += 'a' - 'A';
+        out.push_back(cp);
+        i += len;
+    }
+    return out;
+}
+
+bool wildcardMatch(std::string_view name, std::string_view pattern) {
+    std::u32string n = foldedChars(name);
+    std::u32string p = foldedChars(pattern);
+    size_t ni = 0, pi = 0;
+    size_t starP = std::u32string::npos, starN = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
+            ++ni;
+            ++pi;
+        } else if (pi < p.size() && p[pi] == U'*') {
+            starP = pi++;
+            starN = ni;
+        } else if (starP != std::u32string::npos) {
+            pi = starP + 1;
+            ni = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == U'*')
+        ++pi;
+    return pi == p.size();
+}
+
+// ---- reading a file -------------------------------------------------------
+
+std::string readWholeFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    std::string bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        bytes.reserve(size_t(st.st_size));
+    char buffer[1 << 16];
+    while (true) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, size_t(got));
+    }
+    return bytes;
+}
+
+// ---- conversions ----------------------------------------------------------
+
+std::string_view trimmedBlanks(std::string_view s) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Optional sign and decimal digits within the 32-bit range.
+std::optional<int> wholeNumber(std::string_view text) {
+    std::string_view s = trimmedBlanks(text);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    if (s.empty())
+        return std::nullopt;
+    long long v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+        if (v > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        v = -v;
+    if (v > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+int toInteger(const std::string& text) {
+    std::optional<int> v = wholeNumber(text);
+    if (!v)
+        throw Error("'" + text + "' is not a valid integer value");
+    return *v;
+}
+
+Money toMoney(const std::string& text, char decimalSeparator) {
+    std::optional<Money> m = Money::parse(text, decimalSeparator);
+    if (!m)
+        throw Error("'" + text + "' is not a valid floating point value");
+    return *m;
+}
+
+// A paid amount may be left out; one that is written must be a number.
+Money toPaidMoney(const std::string& text, char decimalSeparator) {
+    if (trimmedBlanks(text).empty())
+        return Money();
+    return toMoney(text, decimalSeparator);
+}
+
+bool equalsIgnoringLatinCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = char(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// ---- one record -----------------------------------------------------------
+
+struct SzvRecord {
+    std::string snils, fName, mName, lName;
+    int year = 0, quarter = 0;
+    int correctedYear = 0, correctedQuarter = 0;
+    std::string kind, category;
+    Money strNach, strUpl, nakNach, nakUpl;
+};
+
+// The reads and conversions in the order the record lists them, so that the
+// first faulty value is the one reported.
+SzvRecord readRecord(const TXMLParser& parser, const SzvImportOptions& options,
+                     char decimalSeparator) {
+    SzvRecord r;
+    r.snils = parser.GetSubsetValue("СтраховойНомер");
+    r.fName = parser.GetSubsetValue("Имя");
+    r.mName = parser.GetSubsetValue("Отчество");
+    r.lName = parser.GetSubsetValue("Фамилия");
+    r.year = toInteger(parser.GetSubsetSubValue("ОтчетныйПериод", "Год"));
+    r.quarter = toInteger(parser.GetSubsetSubValue("ОтчетныйПериод", "Квартал"));
+    r.correctedYear =
+        wholeNumber(parser.GetSubsetSubValue("КорректируемыйОтчетныйПериод", "Год")).value_or(0);
+    r.correctedQuarter =
+        wholeNumber(parser.GetSubsetSubValue("КорректируемыйОтчетныйПериод", "Квартал"))
+            .value_or(0);
+    r.kind = parser.GetSubsetValue("ТипСведений");
+    r.category = options.categoryMode ? parser.GetSubsetValue("КодКатегории") : "ОСН";
+    r.strNach =
+        toMoney(parser.GetSubsetSubValue("СуммаВзносовНаСтраховую", "Начислено"), decimalSeparator);
+    r.strUpl = toPaidMoney(parser.GetSubsetSubValue("СуммаВзносовНаСтраховую", "Уплачено"),
+                           decimalSeparator);
+    r.nakNach = toMoney(parser.GetSubsetSubValue("СуммаВзносовНаНакопительную", "Начислено"),
+                        decimalSeparator);
+    r.nakUpl = toPaidMoney(parser.GetSubsetSubValue("СуммаВзносовНаНакопительную", "Уплачено"),
+                           decimalSeparator);
+    return r;
+}
+
+std::string rowMessage(const SzvRecord& r) {
+    return "Стр.Номер: " + r.snils + "\r\nФамилия: " + r.lName + "\r\nИмя: " + r.fName +
+           "\r\nОтчество: " + r.mName + "\r\nГод: " + std::to_string(r.year) +
+           "\r\nКвартал: " + std::to_string(r.quarter) + "\r\nКатегория: " + r.category;
+}
+
+// Keys in 64 bits: a year beyond the columns' range is refused by the table
+// rather than wrapping around.
+std::int64_t key(int year, int quarter) {
+    return std::int64_t(year) * 10 + quarter;
+}
+
+Value fieldValue(std::string_view field, const SzvRecord& r) {
+    if (field == "SNILS")
+        return r.snils;
+    if (field == "FName")
+        return r.fName;
+    if (field == "MName")
+        return r.mName;
+    if (field == "LName")
+        return r.lName;
+    if (field == "God")
+        return std::int64_t(r.year);
+    if (field == "Kvartal")
+        return std::int64_t(r.quarter);
+    if (field == "Period")
+        return key(r.year, r.quarter);
+    if (field == "KPeriod")
+        return key(r.correctedYear, r.correctedQuarter);
+    if (field == "Category")
+        return r.category;
+    if (field == "StrNach")
+        return r.strNach;
+    if (field == "StrUpl")
+        return r.strUpl;
+    if (field == "StrDolg")
+        return r.strNach - r.strUpl;
+    if (field == "NakNach")
+        return r.nakNach;
+    if (field == "NakUpl")
+        return r.nakUpl;
+    if (field == "NakDolg")
+        return r.nakNach - r.nakUpl;
+    return Value();
+}
+
+// A refused row is reported and dropped; the import goes on.
+void storeRow(Table& table, const SzvRecord& r, const char* caption, Prompts& prompts) {
+    try {
+        table.Insert();
+        for (const FieldDef& f : table.def().fields) {
+            Value v = fieldValue(f.name, r);
+            if (!isNull(v))
+                table.setFieldValue(f.name, v);
+        }
+        table.Post();
+    } catch (const AssertionFailure&) {
+        throw;
+    } catch (const Error&) {
+        prompts.message(caption, rowMessage(r));
+        table.Cancel();
+    }
+}
+
+} // namespace
+
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(folder), ec);
+    if (ec)
+        throw Error("Cannot read folder \"" + folder + "\". " + ec.message());
+    std::vector<std::string> names;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (!wildcardMatch(name, pattern))
+            continue;
+        std::error_code statEc;
+        fs::file_status st = it->status(statEc); // follows links
+        // Directories are never files to read, nor are pipes and devices
+        // (reading one would block or never end). A dangling link is kept so
+        // that its import names it.
+        if (fs::is_directory(st) || fs::is_fifo(st) || fs::is_socket(st) || fs::is_block_file(st) ||
+            fs::is_character_file(st))
+            continue;
+        names.push_back(std::move(name));
+    }
+    if (ec)
+        throw Error("Cannot read folder \"" + folder + "\". " + ec.message());
+    // The directory's own order varies; the same folder must always be read
+    // in the same order.
+    std::sort(names.begin(), names.end());
+    std::string prefix = folder;
+    if (prefix.empty() || prefix.back() != '/')
+        prefix += '/';
+    std::vector<std::string> paths;
+    paths.reserve(names.size());
+    for (const std::string& name : names)
+        paths.push_back(prefix + name);
+    return paths;
+}
+
+void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImportOptions& options,
+                   NumberFormat& format, Prompts& prompts) {
+    DecimalSeparatorGuard separator(format, '.');
+    int recordNo = 0; // 1-based number of the record being read; 0 outside the records
+    try {
+        TXMLParser parser(decodeCp1251(readWholeFile(path)), false, 0);
+        int count = parser.InitSubset(kRecordTag);
+        for (int i = 0; i < count; ++i) {
+            recordNo = i + 1;
+            parser.SubsetSetItem(i);
+            SzvRecord r = readRecord(parser, options, format.decimalSeparator);
+            if (equalsIgnoringLatinCase(r.kind, kInitialKind))
+                storeRow(tables.ImpTable, r, "Ошибка в данных", prompts);
+            else if (equalsIgnoringLatinCase(r.kind, kCorrectiveKind))
+                storeRow(tables.CorrTable, r, "Ошибка в корректирующих данных", prompts);
+        }
+    } catch (const AssertionFailure&) {
+        throw;
+    } catch (const Error& e) {
+        std::string where = "\r\nФайл: " + path;
+        if (recordNo > 0)
+            where += ", запись " + std::to_string(recordNo);
+        throw Error(e.what() + where);
+    }
+}
+
+void importFolder(WorkingTables& tables, const std::string& folder, const SzvImportOptions& options,
+                  NumberFormat& format, Prompts& prompts) {
+    for (const std::string& path : ListFiles(folder, "*.xml"))
+        ImportXmlFile(tables, path, options, format, prompts);
+}
+
+} // namespace quarlex

@@ -1,0 +1,79 @@
+#include "xml/CodePage.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <set>
+
+using quarlex::decodeCp1251;
+
+namespace {
+
+// Number of code points in valid UTF-8, or -1 when it is not valid UTF-8.
+int codePoints(const std::string& s) {
+    int count = 0;
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = (unsigned char)s[i];
+        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 0;
+        if (len == 0 || i + len > s.size())
+            return -1;
+        for (size_t k = 1; k < len; ++k)
+            if (((unsigned char)s[i + k] >> 6) != 2)
+                return -1;
+        i += len;
+        ++count;
+    }
+    return count;
+}
+
+// Back to Windows-1251 with iconv, for the round trip.
+std::string encodeCp1251(const std::string& utf8) {
+    iconv_t cd = iconv_open("CP1251", "UTF-8");
+    std::string in = utf8, out(utf8.size() + 4, '\0');
+    char* inPtr = in.data();
+    char* outPtr = out.data();
+    size_t inLeft = in.size(), outLeft = out.size();
+    size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (rc == size_t(-1))
+        return "<refused>";
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+} // namespace
+
+TEST(CodePageTest, DecodesKnownCharacters) {
+    struct Case {
+        std::string bytes;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"SNILS 012-345-678 05", "SNILS 012-345-678 05"},
+        {"\xC8\xD1\xD5\xCE\xC4\xCD\xC0\xDF", "ИСХОДНАЯ"},
+        {"\xEF\xF0\xE8\xE2\xE5\xF2 \xB8\xA8", "привет ёЁ"},
+        {"\xB9\x88", "№€"},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+        {"\x98", "\xC2\x98"}, // undefined in the code page: U+0098
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(decodeCp1251(c.bytes), c.utf8);
+}
+
+TEST(CodePageTest, EveryByteDecodesToOneDistinctCharacterThatRoundTrips) {
+    std::string all;
+    std::string joined;
+    std::set<std::string> seen;
+    for (int b = 0; b < 256; ++b) {
+        std::string one(1, char(b));
+        std::string decoded = decodeCp1251(one);
+        EXPECT_EQ(codePoints(decoded), 1) << "byte " << b;
+        EXPECT_TRUE(seen.insert(decoded).second) << "byte " << b << " decodes like another";
+        if (b != 0x98) {
+            EXPECT_EQ(encodeCp1251(decoded), one) << "byte " << b;
+        }
+        all += one;
+        joined += decoded;
+    }
+    EXPECT_EQ(decodeCp1251(all), joined);
+}

@@ -1,0 +1,188 @@
+#include "xml/UXMLHelper.h"
+
+#include <gtest/gtest.h>
+
+#include "tables/Error.h"
+
+using quarlex::Error;
+using quarlex::TXMLParser;
+
+namespace {
+
+std::string errorOf(std::string_view text, int id = 0) {
+    try {
+        TXMLParser parser(text, false, id);
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "<no error>";
+}
+
+const std::string kParsePrefix = "Error while parsing XML document:\r\n\r\n";
+const std::string kHeaderPrefix = kParsePrefix + "XML document header checking failed : ";
+
+} // namespace
+
+TEST(TXMLParserTest, DocumentWideValue) {
+    struct Case {
+        const char* name;
+        const char* xml;
+        const char* tag;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"first element empty is not the default", "<r><a/><a>x</a></r>", "a", ""},
+        {"absent yields the default", "<r><b>x</b></r>", "a", "DEF"},
+        {"first in document order, nested before later sibling",
+         "<r><s><a>inner</a></s><a>outer</a></r>", "a", "inner"},
+        {"all text beneath, cdata included, joined in order",
+         "<r><a>one<b>two</b><![CDATA[<three>]]></a></r>", "a", "onetwo<three>"},
+        {"entities decoded", "<r><a>&lt;&amp;&#1071;</a></r>", "a", "<&Я"},
+        {"path names the parent", "<r><Other><ID>1</ID></Other><Header><ID>2</ID></Header></r>",
+         "Header/ID", "2"},
+        {"path whose parent does not match", "<r><Other><ID>1</ID></Other></r>", "Header/ID",
+         "DEF"},
+        {"names are case-sensitive", "<r><A>x</A></r>", "a", "DEF"},
+        {"Cyrillic names and text stay as handed over, whatever the declaration says",
+         "<?xml version=\"1.0\" encoding=\"windows-1251\"?><r><Имя>ИВАН</Имя></r>", "Имя", "ИВАН"},
+        {"the root element itself can be found", "<a>root</a>", "a", "root"},
+    };
+    for (const Case& c : cases) {
+        TXMLParser parser(c.xml, false, 0);
+        EXPECT_EQ(parser.GetValueByName(c.tag, "DEF"), c.expected) << c.name;
+    }
+}
+
+TEST(TXMLParserTest, MarkupIncludesTheElementsOwnTags) {
+    TXMLParser parser("<r><a k=\"v\">x<b>y</b></a><c/></r>", false, 0);
+    EXPECT_EQ(parser.GetXMLByName("a"), "<a k=\"v\">x<b>y</b></a>");
+    EXPECT_EQ(parser.GetXMLByName("missing"), "");
+    ASSERT_EQ(parser.InitSubset("r"), 1);
+    EXPECT_EQ(parser.GetSubsetValueXML("b"), "<b>y</b>");
+    EXPECT_EQ(parser.GetSubsetValueInnerXML("b"), "<b>y</b>");
+    EXPECT_EQ(parser.GetSubsetValueXML("missing"), "");
+    EXPECT_EQ(parser.GetSubsetXML(), "<r><a k=\"v\">x<b>y</b></a><c/></r>");
+}
+
+TEST(TXMLParserTest, SubsetWalksRecordsAndLooksOnlyBeneathTheCurrentOne) {
+    const char* xml = "<doc>"
+                      "<rec><n>1</n><w><v>first</v></w><v>direct</v></rec>"
+                      "<group><rec><n>2</n></rec></group>"
+                      "<rec><n>3</n><v>third</v></rec>"
+                      "</doc>";
+    TXMLParser parser(xml, false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), 3);
+    EXPECT_EQ(parser.GetSubsetValue("n"), "1") << "InitSubset makes entry 0 current";
+    const char* expectedV[] = {"first", "", "third"};
+    for (int i = 0; i < 3; ++i) {
+        parser.SubsetSetItem(i);
+        EXPECT_EQ(parser.GetSubsetValue("n"), std::to_string(i + 1));
+        EXPECT_EQ(parser.GetSubsetValue("v"), expectedV[i]) << "record " << i;
+    }
+    EXPECT_EQ(parser.GetSubsetValue("rec"), "") << "an element never lists itself";
+}
+
+TEST(TXMLParserTest, AbsentSubsetKeepsThePreviousItem) {
+    TXMLParser parser("<d><rec><n>1</n></rec><rec><n>2</n></rec></d>", false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), 2);
+    parser.SubsetSetItem(1);
+    EXPECT_EQ(parser.InitSubset("absent"), 0);
+    EXPECT_EQ(parser.GetSubsetValue("n"), "2");
+    EXPECT_THROW(parser.SubsetSetItem(0), Error) << "the held list is now empty";
+}
+
+TEST(TXMLParserTest, SubValueLooksBeneathTheFirstRootOnly) {
+    const char* xml = "<d><rec>"
+                      "<КорректируемыйОтчетныйПериод><Год>2010</Год><Квартал>4</Квартал>"
+                      "</КорректируемыйОтчетныйПериод>"
+                      "<ОтчетныйПериод><Год>2011</Год><Квартал>1</Квартал></ОтчетныйПериод>"
+                      "<Сумма><Начислено>1.00</Начислено></Сумма>"
+                      "<Сумма><Начислено>2.00</Начислено><Уплачено>3.00</Уплачено></Сумма>"
+                      "<Вложенный><x><Год>1999</Год></x></Вложенный>"
+                      "</rec></d>";
+    TXMLParser parser(xml, false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), 1);
+    EXPECT_EQ(parser.GetSubsetSubValue("ОтчетныйПериод", "Год"), "2011");
+    EXPECT_EQ(parser.GetSubsetSubValue("КорректируемыйОтчетныйПериод", "Год"), "2010");
+    EXPECT_EQ(parser.GetSubsetValue("Год"), "2010") << "first in document order";
+    EXPECT_EQ(parser.GetSubsetValue("ОтчетныйПериод/Год"), "2011");
+    EXPECT_EQ(parser.GetSubsetSubValue("Сумма", "Начислено"), "1.00");
+    EXPECT_EQ(parser.GetSubsetSubValue("Сумма", "Уплачено"), "") << "later roots are not looked at";
+    EXPECT_EQ(parser.GetSubsetSubValue("Вложенный", "Год"), "1999") << "any depth beneath the root";
+    EXPECT_EQ(parser.GetSubsetSubValue("Нет", "Год"), "");
+}
+
+TEST(TXMLParserTest, VeryLargeItemIsSearchedAllTheSame) {
+    std::string xml = "<d><rec>";
+    for (int i = 0; i < 70000; ++i)
+        xml += "<x/>";
+    xml += "<v>last</v><s><y/><v>sub</v></s></rec></d>";
+    TXMLParser parser(xml, false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), 1);
+    EXPECT_EQ(parser.GetSubsetValue("v"), "last");
+    EXPECT_EQ(parser.GetSubsetSubValue("s", "v"), "sub");
+    EXPECT_EQ(parser.GetSubsetSubValue("s", "x"), "");
+}
+
+TEST(TXMLParserTest, SubsetMisuseRaisesAnError) {
+    TXMLParser parser("<d><rec/></d>", false, 0);
+    EXPECT_THROW(parser.GetSubsetValue("x"), Error) << "no item before InitSubset";
+    EXPECT_THROW(parser.GetSubsetXML(), Error);
+    ASSERT_EQ(parser.InitSubset("rec"), 1);
+    EXPECT_THROW(parser.SubsetSetItem(1), Error);
+    EXPECT_THROW(parser.SubsetSetItem(-1), Error);
+    EXPECT_NO_THROW(parser.SubsetSetItem(0));
+}
+
+TEST(TXMLParserTest, LoadXmlReplacesTheDocumentAndKeepsTheItemUsable) {
+    TXMLParser parser("<d><rec><n>old</n></rec></d>", false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), 1);
+    parser.LoadXML("<d><n>new</n></d>");
+    EXPECT_EQ(parser.GetValueByName("n", ""), "new");
+    EXPECT_EQ(parser.GetSubsetValue("n"), "old");
+    EXPECT_THROW(parser.LoadXML("<d>"), Error);
+    EXPECT_EQ(parser.GetValueByName("n", ""), "new") << "a failed load keeps the document";
+}
+
+TEST(TXMLParserTest, HeaderCheck) {
+    struct Case {
+        const char* xml;
+        int id;
+        std::string expectedError; // empty: constructed
+    };
+    const char* noHeader = "<d><rec/></d>";
+    const Case cases[] = {
+        {noHeader, 0, ""},
+        {noHeader, 2200, ""},
+        {"<d><Header><ID>2201</ID></Header></d>", 2201, ""},
+        {"<d><Header><ID>2300</ID></Header></d>", 2201,
+         kHeaderPrefix + "Unexpected ID 2300 instead of 2201 received"},
+        {"<d><Header><ID>x1</ID></Header></d>", 2201, kHeaderPrefix + "Bad ID 'x1' value"},
+        {"<d><Header><ID></ID></Header></d>", 2201, kHeaderPrefix + "Bad ID '' value"},
+        {noHeader, 2201, kHeaderPrefix + "No expected ID 2201 found!"},
+        {"<d><ID>2201</ID></d>", 2201, kHeaderPrefix + "No expected ID 2201 found!"},
+    };
+    for (const Case& c : cases) {
+        std::string got = errorOf(c.xml, c.id);
+        EXPECT_EQ(got, c.expectedError.empty() ? "<no error>" : c.expectedError)
+            << c.xml << " id " << c.id;
+    }
+}
+
+TEST(TXMLParserTest, MalformedTextNamesLineAndColumn) {
+    struct Case {
+        const char* xml;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"<a>\n  <b>\n</a>", "Start-end tags mismatch (line 3, column 3)"},
+        // Columns count characters: the two Cyrillic letters are four bytes.
+        {"<a>\n  <цц>x</b></a>", "Start-end tags mismatch (line 2, column 10)"},
+        {"<a>\r\n<b>\r\n</a>", "Start-end tags mismatch (line 3, column 3)"},
+        {"", "No document element found (line 1, column 1)"},
+        {"<a/>\n<b/>",
+         "Only one top level element is allowed in an XML document (line 2, column 1)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorOf(c.xml), kParsePrefix + c.reason) << c.xml;
+}
