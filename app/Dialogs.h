@@ -1,0 +1,41 @@
+#pragma once
+// Every chooser, message box, error report and "open" of the window goes
+// through this seam, so the window runs headless under a scripted answerer.
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+#include "tables/Prompts.h"
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // The folder chooser: only file-system folders, typing allowed, no "new
+    // folder" button. `currentFolder` (empty or existing) is preselected.
+    virtual std::optional<QString> selectFolder(const QString& title,
+                                                const QString& currentFolder) = 0;
+    // An existing file; `filter` in Qt's form "Label (*.ext)".
+    virtual std::optional<QString> openFile(const QString& title, const QString& filter,
+                                            const QString& defaultSuffix) = 0;
+    virtual std::optional<QString> saveFile(const QString& title, const QString& filter,
+                                            const QString& defaultSuffix) = 0;
+    // Ownerless message box with an OK button and no icon.
+    virtual void message(const QString& caption, const QString& text) = 0;
+    // The general error report of a command that ended on an error.
+    virtual void errorReport(const QString& text) = 0;
+    // The desktop's "open" of a web address, mail address or file.
+    virtual void openUrl(const QUrl& url) = 0;
+};
+
+// The core's message boxes shown through the seam.
+class DialogPrompts : public quarlex::Prompts {
+public:
+    explicit DialogPrompts(Dialogs& dialogs) : m_dialogs(dialogs) {}
+    void message(const std::string& caption, const std::string& text) override {
+        m_dialogs.message(QString::fromStdString(caption), QString::fromStdString(text));
+    }
+
+private:
+    Dialogs& m_dialogs;
+};
