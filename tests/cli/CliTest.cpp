@@ -1,0 +1,204 @@
+#include "cli/CliApp.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace quarlex::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSamples = std::string(QUARLEX_SAMPLES) + "/szv6";
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result run(const std::vector<std::string>& args, char separator = '.') {
+    std::ostringstream out, err;
+    NumberFormat format;
+    format.decimalSeparator = separator;
+    const int status = runCli(args, out, err, format);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+// A scratch folder, removed with the test.
+class ScratchDir {
+public:
+    ScratchDir() {
+        m_path = fs::temp_directory_path() /
+                 ("quarlex-cli-" + std::to_string(getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~ScratchDir() { fs::remove_all(m_path); }
+    std::string str() const { return m_path.string(); }
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+TEST(CliUsage, UsageErrorsExitWithTwoAndPrintTheUsage) {
+    ScratchDir dir;
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate", dir.str()},
+        {"report"},
+        {"report", dir.str(), "--bogus"},
+        {"report", dir.str(), dir.str()},
+        {"report", dir.str(), "--format"},
+        {"report", dir.str(), "--format", "xml"},
+        {"report", dir.str() + "/recon.csv"},
+        {"report", dir.str() + "/svod.TXT", "--categories"},
+        {"report", dir.str() + "/svod.xls", "--latest"},
+        {"sync", dir.str()},
+        {"sync", dir.str(), "--data", dir.str(), "--latest"},
+        {"sync", dir.str(), "--data", dir.str(), "--separator", ";"},
+        {"sync", dir.str(), "--data", dir.str(), "--html"},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + " ";
+        SCOPED_TRACE(joined);
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(CliUsage, HelpAndVersion) {
+    Result r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("quarlex-cli report SOURCE"), std::string::npos);
+    r = run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("quarlex-cli ", 0), 0u) << r.out;
+    EXPECT_EQ(lines(r.out).size(), 1u);
+}
+
+TEST(CliRun, UnavailableRoadsEndWithAnErrorLine) {
+    ScratchDir dir;
+    const std::vector<std::vector<std::string>> cases = {
+        {"sync", dir.str(), "--data", dir.str(), "--overwrite", "--separator", ","},
+        {"report", dir.str() + "/svod.txt"},
+        {"report", dir.str() + "/svod.XLS", "--html"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[1]);
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        ASSERT_EQ(lines(r.err).size(), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+    }
+}
+
+TEST(CliMessages, LineBreaksBecomeBars) {
+    EXPECT_EQ(oneLine("a\r\nb\nc\rd"), "a | b | c | d");
+    EXPECT_EQ(oneLine("a\r\n\r\nb"), "a |  | b");
+    EXPECT_EQ(oneLine("plain"), "plain");
+
+    std::ostringstream err;
+    StreamPrompts prompts(err);
+    prompts.message("Внесение корректировок", "Стр.Номер: 1\r\nГод: 2010");
+    prompts.message("", "без заголовка");
+    EXPECT_EQ(err.str(), "Внесение корректировок: Стр.Номер: 1 | Год: 2010\n: без заголовка\n");
+}
+
+TEST(CliRun, SampleFolderLatestReport) {
+    const Result r = run({"report", kSamples, "--latest", "--format", "csv"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "SNILS,FIO,Cat,God,Period,StrItog,NakItog\n"
+                     "112-233-445 95,Иванов Сергей Петрович,ОСН,2011,4,4500.0000,1500.0000\n"
+                     "123-456-789 64,Белова Анна Викторовна,ОСН,2011,4,3200.0000,1200.0000\n"
+                     "134-578-901 85,Смирнов Алексей Николаевич,ОСН,2011,4,0.0000,0.0000\n"
+                     "145-690-123 66,Кузнецова Ольга Игоревна,ОСН,2011,4,-1800.0000,-600.0000\n"
+                     "156-702-345 62,Соколов Дмитрий Андреевич,ОСН,2011,4,0.0000,0.0000\n"
+                     "167-813-567 03,Попова Елена Сергеевна,ОСН,2011,4,3500.0000,1300.0000\n");
+}
+
+// Per period and by category: the corrections of 2010-4 (Иванов) and 2011-3
+// (Смирнов, ПНЭД) are applied, and Смирнов has rows in both categories.
+TEST(CliRun, SampleFolderPerPeriodByCategory) {
+    const Result r = run({"report", kSamples, "--categories", "--format", "csv"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = lines(r.out);
+    auto has = [&rows](const std::string& row) {
+        return std::find(rows.begin(), rows.end(), row) != rows.end();
+    };
+    for (const char* row : {
+             "112-233-445 95,Иванов Сергей Петрович,НР,2010,4,0.0000,0.0000",
+             "123-456-789 64,Петрова Анна Викторовна,НР,2011,2,3200.0000,1200.0000",
+             "134-578-901 85,Смирнов Алексей Николаевич,НР,2011,4,0.0000,0.0000",
+             "134-578-901 85,Смирнов Алексей Николаевич,ПНЭД,2011,3,0.0000,0.0000",
+             "145-690-123 66,Кузнецова Ольга Игоревна,ПНЭД,2011,2,-1200.0000,-600.0000",
+             "156-702-345 62,Соколов Дмитрий Андреевич,НР,2010,3,8000.0000,3000.0000",
+         })
+        EXPECT_TRUE(has(row)) << row << "\n" << r.out;
+    // Иванов 6, Петрова 4, Смирнов 6 + 3, Кузнецова 6, Соколов 6, Попова 6, and the header.
+    EXPECT_EQ(rows.size(), 38u) << r.out;
+}
+
+TEST(CliRun, SampleImportsAsTableWithCategoryColumn) {
+    const Result r = run({"report", kSamples, "--imports", "--categories"}, ',');
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = lines(r.out);
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_NE(rows[0].find("Категория"), std::string::npos) << rows[0];
+    EXPECT_NE(rows[0].find("Стр.долг"), std::string::npos) << rows[0];
+    // Header, rule and the 32 initial records.
+    EXPECT_EQ(rows.size(), 34u) << r.out;
+    EXPECT_NE(r.out.find("9000,00"), std::string::npos);
+}
+
+// --html writes the page into the source folder; a refused row is a message
+// line on stderr and the run still succeeds.
+TEST(CliRun, HtmlBesideTheFilesAndRowMessages) {
+    ScratchDir dir;
+    const std::string first =
+        "PFR-700-Y-2010-ORG-087-101-000001-DCK-00001-DPT-000000-DCK-00000.XML";
+    fs::copy_file(fs::path(kSamples) / first, dir.path() / first);
+    fs::copy_file(fs::path(kSamples) / first, dir.path() / "copy.xml");
+    const Result r = run({"report", dir.str(), "--html"}, ',');
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto messages = lines(r.err);
+    ASSERT_EQ(messages.size(), 5u) << r.err; // the five records of 2010-3, read twice
+    EXPECT_EQ(messages[0].rfind("Ошибка в данных: Стр.Номер: ", 0), 0u) << messages[0];
+    EXPECT_NE(messages[0].find(" | Фамилия: "), std::string::npos) << messages[0];
+    EXPECT_TRUE(fs::exists(dir.path() / "pf_report.html"));
+    EXPECT_NE(r.out.find("8000,00"), std::string::npos) << r.out;
+}
+
+TEST(CliRun, ImportErrorIsOneErrorLineAndNoRows) {
+    ScratchDir dir;
+    std::ofstream(dir.path() / "broken.xml") << "<ФайлПФР><unclosed>";
+    const Result r = run({"report", dir.str()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    ASSERT_EQ(lines(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("broken.xml"), std::string::npos) << r.err;
+}
+
+} // namespace
+} // namespace quarlex::cli
