@@ -87,13 +87,18 @@ std::string readWholeFile(const std::string& path) {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
+    // Read straight into the text at the size the file reports; a file that
+    // grows meanwhile (or reports no size) is read on in steps.
     std::string bytes;
     struct stat st {};
+    std::size_t want = 1 << 16;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        bytes.reserve(size_t(st.st_size));
-    char buffer[1 << 16];
+        want = std::size_t(st.st_size) + 1; // one more, to see the end in the same pass
+    std::size_t have = 0;
     while (true) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (have == bytes.size())
+            bytes.resize(std::max(want, bytes.size() * 2));
+        ssize_t got = ::read(fd, bytes.data() + have, bytes.size() - have);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -101,8 +106,9 @@ std::string readWholeFile(const std::string& path) {
         }
         if (got == 0)
             break;
-        bytes.append(buffer, size_t(got));
+        have += size_t(got);
     }
+    bytes.resize(have);
     return bytes;
 }
 
@@ -229,49 +235,94 @@ std::int64_t key(int year, int quarter) {
     return std::int64_t(year) * 10 + quarter;
 }
 
-Value fieldValue(std::string_view field, const SzvRecord& r) {
-    if (field == "SNILS")
-        return r.snils;
-    if (field == "FName")
-        return r.fName;
-    if (field == "MName")
-        return r.mName;
-    if (field == "LName")
-        return r.lName;
-    if (field == "God")
-        return std::int64_t(r.year);
-    if (field == "Kvartal")
-        return std::int64_t(r.quarter);
-    if (field == "Period")
-        return key(r.year, r.quarter);
-    if (field == "KPeriod")
-        return key(r.correctedYear, r.correctedQuarter);
-    if (field == "Category")
-        return r.category;
-    if (field == "StrNach")
-        return r.strNach;
-    if (field == "StrUpl")
-        return r.strUpl;
-    if (field == "StrDolg")
-        return r.strNach - r.strUpl;
-    if (field == "NakNach")
-        return r.nakNach;
-    if (field == "NakUpl")
-        return r.nakUpl;
-    if (field == "NakDolg")
-        return r.nakNach - r.nakUpl;
-    return Value();
+// What a column of the import tables takes from a record.
+enum class Source {
+    None,
+    Snils,
+    FName,
+    MName,
+    LName,
+    Year,
+    Quarter,
+    Period,
+    KPeriod,
+    Category,
+    StrNach,
+    StrUpl,
+    StrDolg,
+    NakNach,
+    NakUpl,
+    NakDolg,
+};
+
+Source sourceOf(std::string_view field) {
+    static constexpr std::pair<std::string_view, Source> kSources[] = {
+        {"SNILS", Source::Snils},     {"FName", Source::FName},     {"MName", Source::MName},
+        {"LName", Source::LName},     {"God", Source::Year},        {"Kvartal", Source::Quarter},
+        {"Period", Source::Period},   {"KPeriod", Source::KPeriod}, {"Category", Source::Category},
+        {"StrNach", Source::StrNach}, {"StrUpl", Source::StrUpl},   {"StrDolg", Source::StrDolg},
+        {"NakNach", Source::NakNach}, {"NakUpl", Source::NakUpl},   {"NakDolg", Source::NakDolg},
+    };
+    for (const auto& [name, source] : kSources)
+        if (field == name)
+            return source;
+    return Source::None;
+}
+
+// The columns of a table with their sources, worked out once per file rather
+// than by name comparisons for every field of every record.
+std::vector<std::pair<const std::string*, Source>> sourcesOf(const Table& table) {
+    std::vector<std::pair<const std::string*, Source>> out;
+    for (const FieldDef& f : table.def().fields)
+        if (Source s = sourceOf(f.name); s != Source::None)
+            out.emplace_back(&f.name, s);
+    return out;
+}
+
+void setFromRecord(Table& table, std::string_view field, Source source, const SzvRecord& r) {
+    switch (source) {
+    case Source::None:
+        return;
+    case Source::Snils:
+        return table.setField(field, std::string_view(r.snils));
+    case Source::FName:
+        return table.setField(field, std::string_view(r.fName));
+    case Source::MName:
+        return table.setField(field, std::string_view(r.mName));
+    case Source::LName:
+        return table.setField(field, std::string_view(r.lName));
+    case Source::Year:
+        return table.setField(field, std::int64_t(r.year));
+    case Source::Quarter:
+        return table.setField(field, std::int64_t(r.quarter));
+    case Source::Period:
+        return table.setField(field, key(r.year, r.quarter));
+    case Source::KPeriod:
+        return table.setField(field, key(r.correctedYear, r.correctedQuarter));
+    case Source::Category:
+        return table.setField(field, std::string_view(r.category));
+    case Source::StrNach:
+        return table.setField(field, r.strNach);
+    case Source::StrUpl:
+        return table.setField(field, r.strUpl);
+    case Source::StrDolg:
+        return table.setField(field, r.strNach - r.strUpl);
+    case Source::NakNach:
+        return table.setField(field, r.nakNach);
+    case Source::NakUpl:
+        return table.setField(field, r.nakUpl);
+    case Source::NakDolg:
+        return table.setField(field, r.nakNach - r.nakUpl);
+    }
 }
 
 // A refused row is reported and dropped; the import goes on.
-void storeRow(Table& table, const SzvRecord& r, const char* caption, Prompts& prompts) {
+void storeRow(Table& table, const std::vector<std::pair<const std::string*, Source>>& sources,
+              const SzvRecord& r, const char* caption, Prompts& prompts) {
     try {
         table.Insert();
-        for (const FieldDef& f : table.def().fields) {
-            Value v = fieldValue(f.name, r);
-            if (!isNull(v))
-                table.setFieldValue(f.name, v);
-        }
+        for (const auto& [field, source] : sources)
+            setFromRecord(table, *field, source, r);
         table.Post();
     } catch (const AssertionFailure&) {
         throw;
@@ -326,14 +377,17 @@ void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImpo
     try {
         TXMLParser parser(decodeCp1251(readWholeFile(path)), false, 0);
         int count = parser.InitSubset(kRecordTag);
+        const auto impSources = sourcesOf(tables.ImpTable);
+        const auto corrSources = sourcesOf(tables.CorrTable);
         for (int i = 0; i < count; ++i) {
             recordNo = i + 1;
             parser.SubsetSetItem(i);
             SzvRecord r = readRecord(parser, options, format.decimalSeparator);
             if (equalsIgnoringLatinCase(r.kind, kInitialKind))
-                storeRow(tables.ImpTable, r, "Ошибка в данных", prompts);
+                storeRow(tables.ImpTable, impSources, r, "Ошибка в данных", prompts);
             else if (equalsIgnoringLatinCase(r.kind, kCorrectiveKind))
-                storeRow(tables.CorrTable, r, "Ошибка в корректирующих данных", prompts);
+                storeRow(tables.CorrTable, corrSources, r, "Ошибка в корректирующих данных",
+                         prompts);
         }
     } catch (const AssertionFailure&) {
         throw;

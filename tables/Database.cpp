@@ -39,6 +39,10 @@ Database::Database() {
     if (rc != SQLITE_OK)
         throw Error("Cannot open the in-memory database " + m_name + ": " +
                     (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+    // Before the first table: the largest page. The report's totals scan
+    // every row of ImpTable forty times, and a scan pays per page and per
+    // cell header; larger pages also split less on the import's inserts.
+    exec("PRAGMA page_size = 65536");
     exec("PRAGMA temp_store = MEMORY");
     exec("PRAGMA cache_size = -262144");
 }
@@ -62,6 +66,10 @@ void Database::registerLayout(const TableDef& def) {
 
 void Database::forgetLayout(std::string_view tableName) {
     m_layouts.erase(upper(tableName));
+}
+
+std::int64_t* Database::tableChangeCounter(std::string_view tableName) {
+    return &m_changeCounters[upper(tableName)];
 }
 
 bool Database::tableExists(std::string_view tableName) const {

@@ -37,6 +37,17 @@ public:
     // Commits the open transaction, if any.
     void flush();
 
+    // Rows changed through the working tables: in all, and by table (a counter
+    // per upper-cased name, at an address that stays valid). The connection's
+    // count less the sum is what SQL run elsewhere changed, so a table can
+    // tell other tables' writes from changes that may concern its own rows.
+    std::int64_t* tableChangeCounter(std::string_view tableName);
+    void noteTableChanges(std::int64_t* counter, std::int64_t rows) {
+        *counter += rows;
+        m_tableChanges += rows;
+    }
+    std::int64_t tableChanges() const { return m_tableChanges; }
+
     sqlite3* handle() const { return m_db.get(); }
     // Raises Error for any return code other than OK, ROW and DONE.
     void check(int rc, std::string_view what) const;
@@ -48,6 +59,8 @@ private:
     std::unique_ptr<sqlite3, Closer> m_db;
     std::string m_name = "MEMORY";
     std::map<std::string, TableDef, std::less<>> m_layouts;
+    std::map<std::string, std::int64_t, std::less<>> m_changeCounters;
+    std::int64_t m_tableChanges = 0;
     int m_pendingWrites = 0;
     bool m_inTransaction = false;
 };

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -54,6 +55,18 @@ void cutToWidth(std::string& s, int width) {
             return;
         }
     }
+}
+
+// The bytes of the first `width` characters of `s` (all of it when shorter
+// or when width is 0), as cutToWidth would leave them.
+std::size_t widthPrefix(std::string_view s, int width) {
+    if (width <= 0 || s.size() <= static_cast<std::size_t>(width))
+        return s.size();
+    int chars = 0;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && ++chars > width)
+            return i;
+    return s.size();
 }
 
 std::optional<std::int64_t> parseInteger(std::string_view text) {
@@ -110,6 +123,20 @@ Value columnValue(sqlite3_stmt* st, int col, FieldType t) {
     return n;
 }
 
+// columnValue into `slot`, keeping the storage of a text already there.
+void assignColumn(sqlite3_stmt* st, int col, FieldType t, Value& slot) {
+    if (isText(t) && sqlite3_column_type(st, col) != SQLITE_NULL) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        const auto n = static_cast<std::size_t>(sqlite3_column_bytes(st, col));
+        if (auto* s = std::get_if<std::string>(&slot))
+            s->assign(p, n);
+        else
+            slot = std::string(p, n);
+        return;
+    }
+    slot = columnValue(st, col, t);
+}
+
 // Resets a cached statement however the use ends, so that no statement stays
 // active (an active one would block DROP TABLE and COMMIT).
 class StmtUse {
@@ -152,6 +179,12 @@ struct CachedSql {
 struct Table::Impl {
     Table& t;
     std::unordered_map<std::string, sqlite3_stmt*> statements; // Locate, by field list
+    struct LocateSql {
+        std::string fields; // as given
+        std::vector<int> idx;
+        sqlite3_stmt* st = nullptr; // owned by `statements`
+    } locateSql;
+    std::vector<Value> locateParams;
     CachedSql first, last, next, byKey, rows, rowsFrom, firstKey, keyFromLead, sameLeadBelow, count,
         countBelow, insert, insertOrIgnore, update;
 
@@ -188,18 +221,67 @@ struct Table::Impl {
     int rowsCounted = -1;
     std::int64_t countSeen = -1;
 
+    // The rows after the current one, read ahead by Next in one seek: a seek
+    // per row costs several rows' reading. Served only while the cursor moved
+    // by Next alone and this table's rows have not changed since they were
+    // read (see changes(): other tables' writes do not count, SQL run
+    // elsewhere does). The chunk grows while walks use it whole and shrinks to
+    // what was used when a write or a jump threw rows away, so that a walk
+    // interleaved with writes (the merge) reads no more than before.
+    static constexpr std::size_t kMaxAhead = 256;
+    struct AheadRow {
+        std::vector<Value> row, key;
+    };
+    std::vector<AheadRow> ahead; // [0, aheadFilled) read; the rest is spare storage
+    std::size_t aheadFilled = 0;
+    std::size_t aheadPos = 0;
+    std::size_t aheadChunk = 1;
+    std::int64_t aheadSeen = -1;
+    bool aheadValid = false;
+
     std::vector<Value> buffer;
     std::vector<Value> editKey;
     bool modified = false;
 
-    explicit Impl(Table& owner) : t(owner) {
+    // Field names by a hash of length and end letters: a lookup by the exact
+    // name (the common case, once per field per row) costs one comparison.
+    // Colliding names and other spellings go the slow, case-blind way.
+    static constexpr std::size_t kNameSlots = 128;
+    std::array<std::int16_t, kNameSlots> nameSlots{}; // field index + 1; 0 empty; -1 shared
+
+    static std::size_t nameSlot(std::string_view n) {
+        if (n.empty())
+            return 0;
+        const auto a = static_cast<unsigned char>(n.front()),
+                   z = static_cast<unsigned char>(n.back());
+        return (n.size() * 31u + a * 7u + z) % kNameSlots;
+    }
+
+    void buildNameSlots() {
+        nameSlots.fill(0);
+        for (std::size_t i = 0; i < fieldCount() && i < 32000; ++i) {
+            auto& slot = nameSlots[nameSlot(def().fields[i].name)];
+            slot = slot == 0 ? static_cast<std::int16_t>(i + 1) : std::int16_t(-1);
+        }
+    }
+
+    int exactIndex(std::string_view n) const {
+        const std::int16_t slot = nameSlots[nameSlot(n)];
+        if (slot > 0 && def().fields[static_cast<std::size_t>(slot - 1)].name == n)
+            return slot - 1;
+        return -1;
+    }
+
+    explicit Impl(Table& owner)
+        : t(owner), ownChanges(owner.m_db.tableChangeCounter(owner.m_def.name)) {
         buildSql();
+        buildNameSlots();
         const std::string select = "SELECT " + columns + " FROM " + table;
         const std::string byKeyOrder = " ORDER BY " + keyAsc;
         first.text = select + byKeyOrder + " LIMIT 1";
         last.text = select + " ORDER BY " + keyDesc + " LIMIT 1";
         next.text = select + " WHERE (" + keyColumns + ") > (" + keyPlaceholders + ")" +
-                    byKeyOrder + " LIMIT 1";
+                    byKeyOrder + " LIMIT ?" + std::to_string(keyWidth() + 1);
         byKey.text = select + " WHERE (" + keyColumns + ") = (" + keyPlaceholders + ")";
         rows.text = select + byKeyOrder + " LIMIT ?1 OFFSET ?2";
         const std::string lead = rowidKey ? std::string("rowid") : quoteName(def().indexFields[0]);
@@ -228,7 +310,16 @@ struct Table::Impl {
 
     const TableDef& def() const { return t.m_def; }
     sqlite3* db() const { return t.m_db.handle(); }
-    std::int64_t changes() const { return sqlite3_total_changes64(db()); }
+    // A version of this table's rows: it grows with every change made through
+    // a table of this name and every change made by SQL run elsewhere, but
+    // not with writes through other tables (the merge edits ImpTable while
+    // walking CorrTable). Both parts only grow, so the sum moves on any change.
+    std::int64_t* ownChanges = nullptr;
+    std::int64_t changes() const {
+        return *ownChanges + (sqlite3_total_changes64(db()) - t.m_db.tableChanges());
+    }
+    // Counts the rows the statement just completed changed as this table's.
+    void noteChanged() { t.m_db.noteTableChanges(ownChanges, sqlite3_changes64(db())); }
     std::size_t fieldCount() const { return def().fields.size(); }
 
     std::string prefix() const { return def().name + ": "; }
@@ -293,6 +384,7 @@ struct Table::Impl {
         for (auto& [sql, st] : statements)
             sqlite3_finalize(st);
         statements.clear();
+        locateSql = {};
         anchors.clear();
         anchorsSeen = -1;
         for (CachedSql* c :
@@ -361,24 +453,32 @@ struct Table::Impl {
     }
 
     std::vector<Value> readColumns(sqlite3_stmt* st, std::vector<Value>* key) const {
-        std::vector<Value> row(fieldCount());
-        for (std::size_t i = 0; i < fieldCount(); ++i)
-            row[i] = columnValue(st, static_cast<int>(i), def().fields[i].type);
-        if (key) {
-            key->clear();
-            if (rowidKey)
-                key->push_back(sqlite3_column_int64(st, static_cast<int>(fieldCount())));
-            else
-                for (int k : keyIdx)
-                    key->push_back(row[static_cast<std::size_t>(k)]);
-        }
+        std::vector<Value> row;
+        readInto(st, row, key);
         return row;
+    }
+
+    // Reads the statement's row into `row` (and its key into `key`), reusing
+    // the texts' storage already there: a walk then allocates nothing per row.
+    void readInto(sqlite3_stmt* st, std::vector<Value>& row, std::vector<Value>* key) const {
+        row.resize(fieldCount());
+        for (std::size_t i = 0; i < fieldCount(); ++i)
+            assignColumn(st, static_cast<int>(i), def().fields[i].type, row[i]);
+        if (key) {
+            key->resize(keyWidth());
+            if (rowidKey)
+                (*key)[0] = sqlite3_column_int64(st, static_cast<int>(fieldCount()));
+            else
+                for (std::size_t k = 0; k < keyIdx.size(); ++k)
+                    (*key)[k] = row[static_cast<std::size_t>(keyIdx[k])];
+        }
     }
 
     // Runs a one-row cursor query; on a row, it becomes the current row.
     // The parameters may be the current key itself: they are read only until
     // the new row has been copied out.
     bool fetch(sqlite3_stmt* st, const std::vector<Value>& params) {
+        aheadValid = false;
         StmtUse use(st);
         for (std::size_t i = 0; i < params.size(); ++i)
             bindValue(use.get(), static_cast<int>(i + 1), params[i]);
@@ -398,6 +498,49 @@ struct Table::Impl {
     void check(int rc) const {
         if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
             fail(sqlite3_errmsg(db()));
+    }
+
+    // Moves the cursor to the row after the current one; false at the end
+    // (the current row stays).
+    bool stepForward() {
+        if (!aheadValid || aheadSeen != changes() || aheadPos >= aheadFilled)
+            fillAhead();
+        if (aheadPos >= aheadFilled)
+            return false;
+        AheadRow& r = ahead[aheadPos++];
+        current.swap(r.row);
+        currentKey.swap(r.key);
+        hasCurrent = true;
+        currentSeen = aheadSeen;
+        return true;
+    }
+
+    void fillAhead() {
+        const std::size_t used = aheadPos, filled = aheadFilled;
+        if (filled > 0 && used >= filled)
+            aheadChunk = std::min(aheadChunk * 2, kMaxAhead);
+        else if (used < filled)
+            aheadChunk = std::max<std::size_t>(1, used);
+        aheadValid = false;
+        aheadPos = 0;
+        aheadFilled = 0;
+        StmtUse use(statement(next));
+        for (std::size_t i = 0; i < currentKey.size(); ++i)
+            bindValue(use.get(), static_cast<int>(i + 1), currentKey[i]);
+        sqlite3_bind_int64(use.get(), static_cast<int>(keyWidth() + 1),
+                           static_cast<std::int64_t>(aheadChunk));
+        int rc;
+        std::size_t n = 0;
+        while ((rc = sqlite3_step(use.get())) == SQLITE_ROW) {
+            if (n == ahead.size())
+                ahead.emplace_back();
+            readInto(use.get(), ahead[n].row, &ahead[n].key);
+            ++n;
+        }
+        check(rc);
+        aheadFilled = n;
+        aheadSeen = changes();
+        aheadValid = true;
     }
 
     std::int64_t scalar(CachedSql& sql, const std::vector<Value>& params) {
@@ -430,6 +573,7 @@ struct Table::Impl {
     }
 
     void clearCursor() {
+        aheadValid = false;
         hasCurrent = false;
         current.clear();
         currentKey.clear();
@@ -561,6 +705,18 @@ struct Table::Impl {
         fail("Key violation: a row with " + keyText(def(), keyIdx, row) + " is already present");
     }
 
+    // A text field of the buffer set in place: its storage is kept from row
+    // to row.
+    void setText(std::size_t idx, std::string_view text) {
+        Value& slot = buffer[idx];
+        if (!std::holds_alternative<std::string>(slot))
+            slot = std::string();
+        auto& s = std::get<std::string>(slot);
+        s.assign(text);
+        cutToWidth(s, def().fields[idx].size);
+        modified = true;
+    }
+
     void bindRow(sqlite3_stmt* st, const std::vector<Value>& row) const {
         for (std::size_t i = 0; i < row.size(); ++i)
             bindValue(st, static_cast<int>(i + 1), row[i]);
@@ -602,6 +758,7 @@ void Table::EmptyTable() {
     try {
         m_db.noteWrite();
         m_db.exec("DELETE FROM " + m_impl->table);
+        m_impl->noteChanged();
     } catch (const Error& e) {
         throw Error(m_impl->prefix() + e.what());
     }
@@ -712,9 +869,11 @@ void Table::Post() {
         if ((rc & 0xFF) == SQLITE_CONSTRAINT && !d.rowidKey)
             d.keyViolation(d.buffer);
         d.check(rc);
+        d.noteChanged();
         if (!inserting && sqlite3_changes(m_db.handle()) == 0)
             d.fail("The row being edited is no longer in the table");
     }
+    d.aheadValid = false;
     d.current.swap(d.buffer);
     d.currentKey.clear();
     if (d.rowidKey)
@@ -747,18 +906,11 @@ void Table::Cancel() {
 void Table::setField(std::string_view field, std::string_view text) {
     m_impl->requireEditing();
     const auto idx = static_cast<std::size_t>(fieldIndex(field));
-    const FieldDef& f = m_def.fields[idx];
-    if (!isText(f.type)) {
+    if (!isText(m_def.fields[idx].type)) {
         setFieldValue(field, Value(std::string(text)));
         return;
     }
-    Value& slot = m_impl->buffer[idx];
-    if (!std::holds_alternative<std::string>(slot))
-        slot = std::string();
-    auto& s = std::get<std::string>(slot);
-    s.assign(text);
-    cutToWidth(s, f.size);
-    m_impl->modified = true;
+    m_impl->setText(idx, text);
 }
 
 void Table::setField(std::string_view field, std::int64_t number) {
@@ -772,6 +924,11 @@ void Table::setField(std::string_view field, Money amount) {
 void Table::setFieldValue(std::string_view field, const Value& value) {
     m_impl->requireEditing();
     int idx = fieldIndex(field);
+    if (const auto* text = std::get_if<std::string>(&value);
+        text && isText(m_def.fields[static_cast<std::size_t>(idx)].type)) {
+        m_impl->setText(static_cast<std::size_t>(idx), *text);
+        return;
+    }
     m_impl->buffer[static_cast<std::size_t>(idx)] =
         m_impl->toColumn(m_def.fields[static_cast<std::size_t>(idx)], value, true);
     m_impl->modified = true;
@@ -804,6 +961,7 @@ void Table::setRecNo(int recNo) {
         d.fail("Record number " + std::to_string(recNo) + " is out of range (1 to " +
                std::to_string(n) + ")");
     bool found = false;
+    d.aheadValid = false;
     d.scan(recNo - 1, 1, [&](sqlite3_stmt* st) {
         std::vector<Value> key;
         d.current = d.readColumns(st, &key);
@@ -841,7 +999,7 @@ void Table::Next() {
         return;
     }
     int known = d.recNo;
-    if (d.fetch(d.statement(d.next), d.currentKey)) {
+    if (d.stepForward()) {
         d.recNo = known > 0 ? known + 1 : -1;
         m_eof = false;
     } else {
@@ -866,27 +1024,37 @@ bool Table::Locate(std::string_view fields, const std::vector<Value>& values) {
     Impl& d = *m_impl;
     d.requireOpen();
     d.settle();
-    std::vector<int> idx;
-    for (std::size_t start = 0; start <= fields.size();) {
-        std::size_t end = fields.find(';', start);
-        if (end == std::string_view::npos)
-            end = fields.size();
-        idx.push_back(fieldIndex(trimmed(fields.substr(start, end - start))));
-        start = end + 1;
+    // A run of lookups by the same fields (the merge's, one per correction)
+    // reuses the parsed field list and its statement.
+    Impl::LocateSql& q = d.locateSql;
+    if (!q.st || q.fields != fields) {
+        q.st = nullptr;
+        q.idx.clear();
+        for (std::size_t start = 0; start <= fields.size();) {
+            std::size_t end = fields.find(';', start);
+            if (end == std::string_view::npos)
+                end = fields.size();
+            q.idx.push_back(fieldIndex(trimmed(fields.substr(start, end - start))));
+            start = end + 1;
+        }
+        std::string sql = d.select() + " WHERE ";
+        for (std::size_t i = 0; i < q.idx.size(); ++i) {
+            sql += i ? " AND " : "";
+            sql += quoteName(m_def.fields[static_cast<std::size_t>(q.idx[i])].name) + " IS ?" +
+                   std::to_string(i + 1);
+        }
+        sql += " ORDER BY " + d.keyAsc + " LIMIT 1";
+        q.st = d.statement(sql);
+        q.fields.assign(fields);
     }
-    if (idx.size() != values.size())
-        d.fail("Locate names " + std::to_string(idx.size()) + " fields but gives " +
+    if (q.idx.size() != values.size())
+        d.fail("Locate names " + std::to_string(q.idx.size()) + " fields but gives " +
                std::to_string(values.size()) + " values");
-    std::string sql = d.select() + " WHERE ";
-    std::vector<Value> params;
-    for (std::size_t i = 0; i < idx.size(); ++i) {
-        const FieldDef& f = m_def.fields[static_cast<std::size_t>(idx[i])];
-        sql += i ? " AND " : "";
-        sql += quoteName(f.name) + " IS ?" + std::to_string(i + 1);
-        params.push_back(d.toColumn(f, values[i], false));
-    }
-    sql += " ORDER BY " + d.keyAsc + " LIMIT 1";
-    if (!d.fetch(d.statement(sql), params))
+    std::vector<Value>& params = d.locateParams;
+    params.resize(q.idx.size());
+    for (std::size_t i = 0; i < q.idx.size(); ++i)
+        params[i] = d.toColumn(m_def.fields[static_cast<std::size_t>(q.idx[i])], values[i], false);
+    if (!d.fetch(q.st, params))
         return false;
     d.recNo = -1;
     m_eof = false;
@@ -965,27 +1133,52 @@ int Table::BatchMove(const Query& source) {
         const FieldDef* f = m_def.field(name);
         target.push_back(f ? static_cast<int>(f - m_def.fields.data()) : -1);
     }
+    // Table column -> the last source column mapped to it (a later one wins).
+    std::vector<int> from(m_def.fields.size(), -1);
+    for (std::size_t c = 0; c < target.size(); ++c)
+        if (target[c] >= 0)
+            from[static_cast<std::size_t>(target[c])] = static_cast<int>(c);
     int skipped = 0, stored = 0, rowNo = 0;
-    std::vector<Value> row(m_def.fields.size());
+    std::vector<Value> converted(m_def.fields.size());
     for (const auto& src : source.rows()) {
         ++rowNo;
-        for (std::size_t i = 0; i < m_def.fields.size(); ++i)
-            row[i] = defaultFor(m_def.fields[i].type);
+        StmtUse use(d.statement(d.insertOrIgnore));
+        // Values already in the column's form are bound where they lie;
+        // only the rest are converted.
         try {
-            for (std::size_t c = 0; c < target.size() && c < src.size(); ++c)
-                if (target[c] >= 0)
-                    row[static_cast<std::size_t>(target[c])] =
-                        d.toColumn(m_def.fields[static_cast<std::size_t>(target[c])], src[c], true);
+            for (std::size_t i = 0; i < m_def.fields.size(); ++i) {
+                const FieldDef& f = m_def.fields[i];
+                const int pos = static_cast<int>(i + 1);
+                const Value* v = from[i] >= 0 && static_cast<std::size_t>(from[i]) < src.size()
+                                     ? &src[static_cast<std::size_t>(from[i])]
+                                     : nullptr;
+                if (!v || isNull(*v)) {
+                    if (isText(f.type))
+                        sqlite3_bind_text(use.get(), pos, "", 0, SQLITE_STATIC);
+                    else
+                        sqlite3_bind_int64(use.get(), pos, 0);
+                } else if (const auto* text = std::get_if<std::string>(v); text && isText(f.type)) {
+                    sqlite3_bind_text(use.get(), pos, text->data(),
+                                      static_cast<int>(widthPrefix(*text, f.size)), SQLITE_STATIC);
+                } else if (const auto* m = std::get_if<Money>(v); m && f.type == FieldType::Money) {
+                    sqlite3_bind_int64(use.get(), pos, m->units());
+                } else if (const auto* n = std::get_if<std::int64_t>(v);
+                           n && (f.type == FieldType::Integer || f.type == FieldType::SmallInt)) {
+                    sqlite3_bind_int64(use.get(), pos, d.checkedInteger(*n, f));
+                } else {
+                    converted[i] = d.toColumn(f, *v, true);
+                    bindValue(use.get(), pos, converted[i]);
+                }
+            }
         } catch (const Error& e) {
             throw Error(std::string(e.what()) + " (result row " + std::to_string(rowNo) + ")");
         }
-        StmtUse use(d.statement(d.insertOrIgnore));
-        d.bindRow(use.get(), row);
         m_db.noteWrite();
         int rc = sqlite3_step(use.get());
         if (rc != SQLITE_DONE)
             d.fail("Result row " + std::to_string(rowNo) +
                    " cannot be stored: " + sqlite3_errmsg(m_db.handle()));
+        d.noteChanged();
         if (sqlite3_changes(m_db.handle()) == 0)
             ++skipped;
         else
@@ -1024,6 +1217,8 @@ std::uint64_t Table::generation() const {
 }
 
 int Table::fieldIndex(std::string_view field) const {
+    if (int i = m_impl->exactIndex(field); i >= 0)
+        return i;
     const FieldDef* f = m_def.field(field);
     if (!f)
         m_impl->fail("Field '" + std::string(field) + "' not found");

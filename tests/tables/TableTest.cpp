@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tables/Error.h"
 #include "tables/WorkingTables.h"
 
@@ -479,6 +481,116 @@ TEST(TableJumps, DeepRecNoAndGridReadsHitTheRightRow) {
     imp.setRecNo(4097);
     EXPECT_EQ(imp.asString("SNILS") + "/" + imp.asString("Period"), impRow(4096));
     EXPECT_EQ(imp.readRows(total, 5).size(), 1u);
+}
+
+// Next serves rows read ahead in chunks: whatever changes the rows in between
+// (through this table, another object over the same table, or SQL on the
+// connection) must show on the following Next, and a jump must not be
+// followed by the rows that came after the old position.
+TEST(TableReadAhead, NextSeesChangesMadeMidWalkAndFollowsJumps) {
+    WorkingTables t;
+    resetTable(t.ImpTable);
+    resetTable(t.TmpTable);
+    Table& imp = t.ImpTable;
+    const int rows = 700; // more than one chunk of the walk
+    auto name = [](int i) {
+        std::string n = std::to_string(i);
+        return "P" + std::string(4 - n.size(), '0') + n;
+    };
+    for (int i = rows - 1; i >= 0; --i) {
+        imp.Insert();
+        imp.setField("SNILS", name(i));
+        imp.setField("Period", 20111);
+        imp.setField("StrNach", Money::fromUnits(i));
+        imp.Post();
+    }
+    auto walkTo = [&](int n) { // 0-based row n, reached by Next from the first
+        imp.First();
+        for (int i = 0; i < n; ++i)
+            imp.Next();
+        ASSERT_EQ(imp.asString("SNILS"), name(n));
+    };
+
+    // a plain walk: every row once, in order, with its number; the last stays
+    imp.First();
+    for (int i = 0; i < rows; ++i) {
+        ASSERT_FALSE(imp.Eof()) << i;
+        ASSERT_EQ(imp.asString("SNILS"), name(i));
+        ASSERT_EQ(imp.RecNo(), i + 1);
+        imp.Next();
+    }
+    EXPECT_TRUE(imp.Eof());
+    EXPECT_EQ(imp.asString("SNILS"), name(rows - 1));
+
+    Table other(t.db, t.ImpTable.def()); // a second object over the same table
+    other.Open();
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        std::string nextSnils;
+        std::int64_t nextUnits;
+    } cases[] = {
+        {"SQL updates the next row",
+         [&] { t.db.exec("UPDATE \"ImpTable\" SET \"StrNach\" = 5 WHERE \"SNILS\" = 'P0301'"); },
+         "P0301", 5},
+        {"SQL deletes the next row",
+         [&] { t.db.exec("DELETE FROM \"ImpTable\" WHERE \"SNILS\" = 'P0301'"); }, "P0302", 302},
+        {"another object inserts a row just ahead",
+         [&] {
+             other.Insert();
+             other.setField("SNILS", "P0300a");
+             other.Post();
+         },
+         "P0300a", 0},
+        {"another object edits the next row",
+         [&] {
+             ASSERT_TRUE(other.Locate("SNILS", {std::string("P0300a")}));
+             other.Edit();
+             other.setField("StrNach", Money::fromUnits(7));
+             other.Post();
+         },
+         "P0300a", 7},
+        {"a write to another table",
+         [&] {
+             t.TmpTable.Insert();
+             t.TmpTable.setField("Period", 1);
+             t.TmpTable.Post();
+         },
+         "P0300a", 7},
+    };
+    // the cases build on one another: each looks at the row after P0300
+    for (const Case& c : cases) {
+        walkTo(300);
+        c.change();
+        imp.Next();
+        EXPECT_EQ(imp.asString("SNILS"), c.nextSnils) << c.what;
+        EXPECT_EQ(imp.asMoney("StrNach").units(), c.nextUnits) << c.what;
+    }
+
+    // Posting through the walking table itself moves the cursor to the new row
+    walkTo(10);
+    imp.Insert();
+    imp.setField("SNILS", "P0500a");
+    imp.Post();
+    imp.Next();
+    EXPECT_EQ(imp.asString("SNILS"), name(501));
+
+    // jumps in the middle of a walk: Next goes on from where the cursor landed
+    walkTo(20);
+    ASSERT_TRUE(imp.Locate("SNILS", {std::string("P0600")}));
+    imp.Next();
+    EXPECT_EQ(imp.asString("SNILS"), "P0601");
+    imp.setRecNo(5);
+    imp.Next();
+    EXPECT_EQ(imp.asString("SNILS"), name(5));
+    EXPECT_EQ(imp.RecNo(), 6);
+
+    // the walked rows emptied behind the cursor's back: the walk ends
+    walkTo(30);
+    other.Close();
+    other.EmptyTable();
+    imp.Next();
+    EXPECT_TRUE(imp.Eof());
 }
 
 } // namespace
