@@ -13,6 +13,7 @@
 
 #include "tables/Error.h"
 #include "tables/Money.h"
+#include "tables/WholeNumber.h"
 #include "xml/CodePage.h"
 #include "xml/UXMLHelper.h"
 
@@ -114,42 +115,8 @@ std::string readWholeFile(const std::string& path) {
 
 // ---- conversions ----------------------------------------------------------
 
-std::string_view trimmedBlanks(std::string_view s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// Optional sign and decimal digits within the 32-bit range.
-std::optional<int> wholeNumber(std::string_view text) {
-    std::string_view s = trimmedBlanks(text);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    if (s.empty())
-        return std::nullopt;
-    long long v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-        if (v > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        v = -v;
-    if (v > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return static_cast<int>(v);
-}
-
 int toInteger(const std::string& text) {
-    std::optional<int> v = wholeNumber(text);
+    std::optional<int> v = parseInt32(text);
     if (!v)
         throw Error("'" + text + "' is not a valid integer value");
     return *v;
@@ -164,7 +131,7 @@ Money toMoney(const std::string& text, char decimalSeparator) {
 
 // A paid amount may be left out; one that is written must be a number.
 Money toPaidMoney(const std::string& text, char decimalSeparator) {
-    if (trimmedBlanks(text).empty())
+    if (trimBlanks(text).empty())
         return Money();
     return toMoney(text, decimalSeparator);
 }
@@ -206,10 +173,9 @@ SzvRecord readRecord(const TXMLParser& parser, const SzvImportOptions& options,
     r.year = toInteger(parser.GetSubsetSubValue("ОтчетныйПериод", "Год"));
     r.quarter = toInteger(parser.GetSubsetSubValue("ОтчетныйПериод", "Квартал"));
     r.correctedYear =
-        wholeNumber(parser.GetSubsetSubValue("КорректируемыйОтчетныйПериод", "Год")).value_or(0);
+        parseInt32(parser.GetSubsetSubValue("КорректируемыйОтчетныйПериод", "Год")).value_or(0);
     r.correctedQuarter =
-        wholeNumber(parser.GetSubsetSubValue("КорректируемыйОтчетныйПериод", "Квартал"))
-            .value_or(0);
+        parseInt32(parser.GetSubsetSubValue("КорректируемыйОтчетныйПериод", "Квартал")).value_or(0);
     r.kind = parser.GetSubsetValue("ТипСведений");
     r.category = options.categoryMode ? parser.GetSubsetValue("КодКатегории") : "ОСН";
     r.strNach =

@@ -11,6 +11,7 @@
 
 #include "tables/Error.h"
 #include "tables/Query.h"
+#include "tables/WholeNumber.h"
 
 namespace quarlex {
 
@@ -29,18 +30,6 @@ std::string quoteName(std::string_view name) {
 
 bool isText(FieldType t) {
     return t == FieldType::AnsiText || t == FieldType::UnicodeText;
-}
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
 }
 
 // Cut to `width` characters; a character is a UTF-8 lead byte with its
@@ -70,14 +59,7 @@ std::size_t widthPrefix(std::string_view s, int width) {
 }
 
 std::optional<std::int64_t> parseInteger(std::string_view text) {
-    std::string_view s = trimmed(text);
-    if (!s.empty() && s.front() == '+')
-        s.remove_prefix(1);
-    std::int64_t n = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    return n;
+    return parseWholeNumber(text);
 }
 
 // Whole units of an amount, a tie going to the even neighbour.
@@ -638,7 +620,7 @@ struct Table::Impl {
                 return Money::fromUnits(units);
             }
             if (const auto* s = std::get_if<std::string>(&v)) {
-                if (trimmed(*s).empty())
+                if (trimBlanks(*s).empty())
                     return Money();
                 auto m = Money::parse(*s, '.');
                 if (!m)
@@ -650,7 +632,7 @@ struct Table::Impl {
         if (const auto* m = std::get_if<Money>(&v))
             return checkedInteger(roundToWhole(*m), f);
         if (const auto* s = std::get_if<std::string>(&v)) {
-            if (trimmed(*s).empty())
+            if (trimBlanks(*s).empty())
                 return std::int64_t(0);
             auto n = parseInteger(*s);
             if (!n)
@@ -1034,7 +1016,7 @@ bool Table::Locate(std::string_view fields, const std::vector<Value>& values) {
             std::size_t end = fields.find(';', start);
             if (end == std::string_view::npos)
                 end = fields.size();
-            q.idx.push_back(fieldIndex(trimmed(fields.substr(start, end - start))));
+            q.idx.push_back(fieldIndex(trimBlanks(fields.substr(start, end - start))));
             start = end + 1;
         }
         std::string sql = d.select() + " WHERE ";
@@ -1075,7 +1057,7 @@ std::int64_t Table::asInteger(std::string_view field) const {
     if (const auto* m = std::get_if<Money>(v))
         return roundToWhole(*m);
     if (const auto* s = std::get_if<std::string>(v)) {
-        if (trimmed(*s).empty())
+        if (trimBlanks(*s).empty())
             return 0;
         if (auto n = parseInteger(*s))
             return *n;
@@ -1098,7 +1080,7 @@ Money Table::asMoney(std::string_view field) const {
         return Money::fromUnits(units);
     }
     if (const auto* s = std::get_if<std::string>(v)) {
-        if (trimmed(*s).empty())
+        if (trimBlanks(*s).empty())
             return Money();
         if (auto m = Money::parse(*s, '.'))
             return *m;

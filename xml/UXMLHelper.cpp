@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "tables/Error.h"
+#include "tables/WholeNumber.h"
 
 namespace quarlex {
 
@@ -152,36 +153,6 @@ std::string placeOf(std::string_view text, size_t offset) {
     throw Error("Error while parsing XML document:\r\n\r\n" + reason);
 }
 
-// A whole number as the header holds it: optional sign and decimal digits,
-// blanks around them tolerated.
-std::optional<int> toInt(std::string_view s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    if (s.empty())
-        return std::nullopt;
-    long long v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-        if (v > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        v = -v;
-    if (v > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return static_cast<int>(v);
-}
-
 // The elements beneath one item in document order, each with a key of its name:
 // the reads of a record look up a dozen names beneath it, and one walk of
 // the record serves them all. The document never changes under a node, so
@@ -320,7 +291,7 @@ TXMLParser::TXMLParser(std::string_view Values, bool Init, int ID)
         if (ids.empty())
             throw Error("No expected ID " + std::to_string(ID) + " found!");
         std::string text = textOf(ids.front());
-        std::optional<int> found = toInt(text);
+        std::optional<int> found = parseInt32(text);
         if (!found)
             throw Error("Bad ID '" + text + "' value");
         if (*found != ID)
