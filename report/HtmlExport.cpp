@@ -77,9 +77,9 @@ private:
         return std::to_string(m_row.number("God")) + "-" + std::to_string(m_row.number("Period"));
     }
 
-    void addColumns(std::initializer_list<const char*> specs) {
-        for (const char* spec : specs)
-            m_lines.push_back(std::string("<col width=\"") + spec + "\">");
+    void addColumns(std::initializer_list<const char*> attributes) {
+        for (const char* attribute : attributes)
+            m_lines.push_back(std::string("<col width=\"") + attribute + "\">");
     }
 
     void addColumnsAndHeading() {
