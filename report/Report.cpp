@@ -5,13 +5,11 @@
 #include <vector>
 
 #include "tables/Error.h"
+#include "tables/TextWidth.h"
 
 namespace quarlex {
 
 namespace {
-
-// ResTable.Cat holds this many characters; CatTable and ImpTable hold more.
-constexpr std::size_t kResCatWidth = 10;
 
 const char* const kCategoriesSql =
     "SELECT distinct Category AS \"Cat\" INTO CatTable FROM ImpTable;";
@@ -39,31 +37,16 @@ private:
     Table& m_table;
 };
 
-// The first `count` characters of UTF-8 text: what a text column of that
-// width keeps.
-std::string utf8Prefix(const std::string& text, std::size_t count) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte & 0xC0) != 0x80) {
-            if (chars == count)
-                return text.substr(0, i);
-            ++chars;
-        }
-    }
-    return text;
-}
-
 // Categories that ResTable.Cat could not tell apart would make BatchMove drop
 // the second one's rows as duplicates without a word.
-void checkCategoryWidths(const std::vector<std::string>& categories) {
+void checkCategoryWidths(const std::vector<std::string>& categories, int resCatWidth) {
     std::map<std::string, std::string> byPrefix;
     for (const std::string& category : categories) {
-        const std::string prefix = utf8Prefix(category, kResCatWidth);
+        const std::string prefix(cutToWidth(category, resCatWidth));
         const auto [it, inserted] = byPrefix.emplace(prefix, category);
         if (!inserted && it->second != category)
             throw Error("Категории \"" + it->second + "\" и \"" + category +
-                        "\" совпадают в первых " + std::to_string(kResCatWidth) +
+                        "\" совпадают в первых " + std::to_string(resCatWidth) +
                         " символах и в отчете не различаются");
     }
 }
@@ -157,7 +140,7 @@ void runReport(WorkingTables& tables, const ReportOptions& options) {
         tables.TmpTable.Open();
 
         const std::vector<std::string> categories = readCategories(tables.CatTable);
-        checkCategoryWidths(categories);
+        checkCategoryWidths(categories, res.def().field("Cat")->size);
         const std::vector<ReportPeriod> periods = readPeriods(tables.TmpTable);
 
         for (const std::string& category : categories) {

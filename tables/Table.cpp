@@ -11,6 +11,7 @@
 
 #include "tables/Error.h"
 #include "tables/Query.h"
+#include "tables/TextWidth.h"
 #include "tables/WholeNumber.h"
 
 namespace quarlex {
@@ -30,32 +31,6 @@ std::string quoteName(std::string_view name) {
 
 bool isText(FieldType t) {
     return t == FieldType::AnsiText || t == FieldType::UnicodeText;
-}
-
-// Cut to `width` characters; a character is a UTF-8 lead byte with its
-// continuation bytes, so a multi-byte letter is never split.
-void cutToWidth(std::string& s, int width) {
-    if (width <= 0)
-        return;
-    int chars = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && ++chars > width) {
-            s.resize(i);
-            return;
-        }
-    }
-}
-
-// The bytes of the first `width` characters of `s` (all of it when shorter
-// or when width is 0), as cutToWidth would leave them.
-std::size_t widthPrefix(std::string_view s, int width) {
-    if (width <= 0 || s.size() <= static_cast<std::size_t>(width))
-        return s.size();
-    int chars = 0;
-    for (std::size_t i = 0; i < s.size(); ++i)
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && ++chars > width)
-            return i;
-    return s.size();
 }
 
 std::optional<std::int64_t> parseInteger(std::string_view text) {
@@ -609,7 +584,7 @@ struct Table::Impl {
         if (isText(f.type)) {
             std::string s = valueToText(v);
             if (forStore)
-                cutToWidth(s, f.size);
+                s.resize(widthPrefix(s, f.size));
             return s;
         }
         if (f.type == FieldType::Money) {
@@ -695,7 +670,7 @@ struct Table::Impl {
             slot = std::string();
         auto& s = std::get<std::string>(slot);
         s.assign(text);
-        cutToWidth(s, def().fields[idx].size);
+        s.resize(widthPrefix(s, def().fields[idx].size));
         modified = true;
     }
 
