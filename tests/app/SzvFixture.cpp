@@ -1,24 +1,12 @@
 #include "SzvFixture.h"
 
 #include <QFile>
-#include <iconv.h>
+
+#include "tests/support/Cp1251Encode.h"
 
 QByteArray toCp1251(const QString& text) {
-    QByteArray in = text.toUtf8();
-    QByteArray out(in.size() + 1, '\0');
-    iconv_t cd = iconv_open("CP1251", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return {};
-    char* src = in.data();
-    size_t srcLeft = static_cast<size_t>(in.size());
-    char* dst = out.data();
-    size_t dstLeft = static_cast<size_t>(out.size());
-    const size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    iconv_close(cd);
-    if (rc == static_cast<size_t>(-1))
-        return {};
-    out.truncate(out.size() - static_cast<qsizetype>(dstLeft));
-    return out;
+    const std::optional<std::string> bytes = quarlex::testing::encodeCp1251(text.toStdString());
+    return bytes ? QByteArray::fromStdString(*bytes) : QByteArray();
 }
 
 QString szvDocument(const QList<SzvRecord>& records) {

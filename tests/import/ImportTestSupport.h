@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iconv.h>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,6 +17,7 @@
 #include "tables/Money.h"
 #include "tables/Prompts.h"
 #include "tables/WorkingTables.h"
+#include "tests/support/Cp1251Encode.h"
 
 namespace quarlex::test {
 
@@ -79,19 +79,10 @@ inline std::string szvDocument(const std::vector<SzvRec>& records) {
 }
 
 inline std::string toCp1251(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP1251", "UTF-8");
-    if (cd == iconv_t(-1))
-        throw std::runtime_error("no CP1251 conversion");
-    std::string in = utf8, out(utf8.size() + 16, '\0');
-    char* inPtr = in.data();
-    char* outPtr = out.data();
-    size_t inLeft = in.size(), outLeft = out.size();
-    size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (rc == size_t(-1))
+    std::optional<std::string> bytes = quarlex::testing::encodeCp1251(utf8);
+    if (!bytes)
         throw std::runtime_error("text not representable in CP1251");
-    out.resize(out.size() - outLeft);
-    return out;
+    return *bytes;
 }
 
 inline Money money(const char* text) {

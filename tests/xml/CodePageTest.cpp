@@ -1,8 +1,9 @@
 #include "xml/CodePage.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <set>
+
+#include "tests/support/Cp1251Encode.h"
 
 using quarlex::decodeCp1251;
 
@@ -27,17 +28,7 @@ int codePoints(const std::string& s) {
 
 // Back to Windows-1251 with iconv, for the round trip.
 std::string encodeCp1251(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP1251", "UTF-8");
-    std::string in = utf8, out(utf8.size() + 4, '\0');
-    char* inPtr = in.data();
-    char* outPtr = out.data();
-    size_t inLeft = in.size(), outLeft = out.size();
-    size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (rc == size_t(-1))
-        return "<refused>";
-    out.resize(out.size() - outLeft);
-    return out;
+    return quarlex::testing::encodeCp1251(utf8).value_or("<refused>");
 }
 
 } // namespace
