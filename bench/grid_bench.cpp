@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "FillImpTable.h"
 #include "app/TableModel.h"
 #include "tables/WorkingTables.h"
 
@@ -20,36 +21,6 @@ constexpr int kPeriods = 40;
 constexpr int kScreenRows = 40;
 constexpr int kRepeats = 15;
 
-void fill(quarlex::WorkingTables& tables) {
-    quarlex::resetTable(tables.ImpTable);
-    quarlex::Table& t = tables.ImpTable;
-    char snils[32];
-    for (int p = 0; p < kPersons; ++p) {
-        std::snprintf(snils, sizeof snils, "%03d-%03d-%03d %02d", p / 1000000, p / 1000 % 1000,
-                      p % 1000, p % 100);
-        for (int q = 0; q < kPeriods; ++q) {
-            const int year = 2001 + q / 4;
-            const int quarter = q % 4 + 1;
-            t.Insert();
-            t.setField("SNILS", snils);
-            t.setField("FName", "Сергей");
-            t.setField("MName", "Петрович");
-            t.setField("LName", "Иванов");
-            t.setField("God", year);
-            t.setField("Kvartal", quarter);
-            t.setField("Period", year * 10 + quarter);
-            t.setField("Category", "ОСН");
-            t.setField("StrNach", quarlex::Money::fromUnits(90000000));
-            t.setField("StrUpl", quarlex::Money::fromUnits(85000000));
-            t.setField("StrDolg", quarlex::Money::fromUnits(5000000));
-            t.setField("NakNach", quarlex::Money::fromUnits(30000000));
-            t.setField("NakUpl", quarlex::Money::fromUnits(30000000));
-            t.setField("NakDolg", quarlex::Money::fromUnits(0));
-            t.Post();
-        }
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -58,7 +29,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     quarlex::WorkingTables tables;
     const auto fillStart = Clock::now();
-    fill(tables);
+    quarlex::bench::fillImpTable(tables, kPersons, kPeriods);
     const double fillSeconds = std::chrono::duration<double>(Clock::now() - fillStart).count();
 
     std::vector<double> ms;

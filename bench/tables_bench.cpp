@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "FillImpTable.h"
 #include "tables/WorkingTables.h"
 
 using namespace quarlex;
@@ -25,13 +26,6 @@ double cpuMs() {
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::string snils(int person) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%03d-%03d-%03d %02d", person / 1000000 % 1000,
-                  person / 1000 % 1000, person % 1000, person % 100);
-    return buf;
 }
 
 struct Timings {
@@ -51,33 +45,10 @@ int main(int argc, char** argv) {
     const int periods = 40; // ten years of quarters
     WorkingTables t;
     Table& imp = t.ImpTable;
-    resetTable(imp);
 
     auto start = Clock::now();
     double cpuStart = cpuMs();
-    for (int p = 0; p < persons; ++p) {
-        const std::string key = snils(100000 + p * 7);
-        for (int q = 0; q < periods; ++q) {
-            int year = 2002 + q / 4, quarter = q % 4 + 1;
-            imp.Insert();
-            imp.setField("SNILS", key);
-            imp.setField("FName", "Иван");
-            imp.setField("MName", "Иванович");
-            imp.setField("LName", "Иванов");
-            imp.setField("God", year);
-            imp.setField("Kvartal", quarter);
-            imp.setField("Period", year * 10 + quarter);
-            imp.setField("Category", "ОСН");
-            imp.setField("StrNach", Money::fromUnits(12345600));
-            imp.setField("StrUpl", Money::fromUnits(12000000));
-            imp.setField("StrDolg", Money::fromUnits(345600));
-            imp.setField("NakNach", Money::fromUnits(4000000));
-            imp.setField("NakUpl", Money::fromUnits(4000000));
-            imp.setField("NakDolg", Money());
-            imp.Post();
-        }
-    }
-    t.db.flush();
+    bench::fillImpTable(t, persons, periods);
     double fillMs = msSince(start), fillCpu = cpuMs() - cpuStart;
     const int rows = imp.RecordCount();
     std::printf("fill: %d rows in %.0f ms = %.0f rows/s; CPU %.0f ms = %.0f rows/s "
@@ -133,8 +104,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 1000; ++i) {
         int p = pick(rng) % persons;
         auto s = Clock::now();
-        bool found = imp.Locate("SNILS;Period;Category",
-                                {snils(100000 + p * 7), std::int64_t(20074), std::string("ОСН")});
+        bool found = imp.Locate("SNILS;Period;Category", {bench::benchSnils(100000 + p * 7),
+                                                          std::int64_t(20074), std::string("ОСН")});
         locate.add(msSince(s));
         if (!found)
             std::printf("Locate missed person %d\n", p);
