@@ -7,6 +7,9 @@
 
 #include "tables/Prompts.h"
 
+// The caption of the error dialog.
+inline const QString kErrorCaption = QStringLiteral("Ошибка");
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -22,6 +25,8 @@ public:
                                             const QString& defaultSuffix) = 0;
     // Ownerless message box with an OK button and no icon.
     virtual void message(const QString& caption, const QString& text) = 0;
+    // An error dialog with the text and a single Close button.
+    virtual void errorMessage(const QString& text) = 0;
     // The general error report of a command that ended on an error.
     virtual void errorReport(const QString& text) = 0;
     // The desktop's "open" of a web address, mail address or file.
@@ -34,6 +39,9 @@ public:
     explicit DialogPrompts(Dialogs& dialogs) : m_dialogs(dialogs) {}
     void message(const std::string& caption, const std::string& text) override {
         m_dialogs.message(QString::fromStdString(caption), QString::fromStdString(text));
+    }
+    void errorMessage(const std::string& text) override {
+        m_dialogs.errorMessage(QString::fromStdString(text));
     }
 
 private:

@@ -53,6 +53,11 @@ void QtDialogs::message(const QString& caption, const QString& text) {
     box.exec();
 }
 
+void QtDialogs::errorMessage(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, kErrorCaption, text, QMessageBox::Close, m_owner);
+    box.exec();
+}
+
 void QtDialogs::errorReport(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
                     QMessageBox::Ok, m_owner);

@@ -17,6 +17,7 @@ public:
     std::optional<QString> saveFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
     void message(const QString& caption, const QString& text) override;
+    void errorMessage(const QString& text) override;
     void errorReport(const QString& text) override;
     void openUrl(const QUrl& url) override;
 

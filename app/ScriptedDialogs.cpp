@@ -62,6 +62,10 @@ void ScriptedDialogs::message(const QString& caption, const QString& text) {
     m_messages.append({caption, text});
 }
 
+void ScriptedDialogs::errorMessage(const QString& text) {
+    m_messages.append({kErrorCaption, text});
+}
+
 void ScriptedDialogs::errorReport(const QString& text) {
     m_errorReports << text;
 }

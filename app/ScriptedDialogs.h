@@ -51,6 +51,8 @@ public:
     std::optional<QString> saveFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
     void message(const QString& caption, const QString& text) override;
+    // Recorded as a message with the caption kErrorCaption.
+    void errorMessage(const QString& text) override;
     void errorReport(const QString& text) override;
     void openUrl(const QUrl& url) override;
 

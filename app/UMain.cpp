@@ -346,27 +346,28 @@ void TForm1::LoadData() {
         const auto refreshed = qScopeGuard([this] { refreshGrids(); });
         m_loadedDir = FDir;
         m_loadedFile = FDir.isEmpty() ? FFile : QString();
-        quarlex::resetImportTables(m_tables);
-        const bool categoryMode = CategoryCB->isChecked();
-        if (!FDir.isEmpty()) {
-            quarlex::runFolderImport(m_tables, toPath(FDir), {categoryMode}, m_format, m_prompts);
+        const quarlex::ImportSource source{toPath(FDir), FDir.isEmpty() ? toPath(FFile) : "",
+                                           FFileType};
+        const quarlex::ImportRunResult r = quarlex::runImport(
+            m_tables, source, {CategoryCB->isChecked(), LastCB->isChecked()}, m_format, m_prompts);
+        switch (r.road) {
+        case quarlex::ImportRunResult::Road::Folder:
             ReportButton->setEnabled(true);
             LastCB->setEnabled(true);
             CategoryCB->setEnabled(false);
             SaveToHtmlButton->setEnabled(false);
             SaveToGorvelButton->setEnabled(false);
-        } else if (!FFile.isEmpty()) {
-            const bool imported =
-                quarlex::ImportReconciliation(m_tables, toPath(FFile), m_format, m_prompts);
-            quarlex::showCategoryColumns(m_tables, categoryMode);
+            break;
+        case quarlex::ImportRunResult::Road::Reconciliation:
             ReportButton->setEnabled(false);
-            LastCB->setChecked(true);
+            LastCB->setChecked(r.perPeriod);
             LastCB->setEnabled(false);
             CategoryCB->setEnabled(false);
-            m_tables.ImpTable.setActive(imported);
-            m_tables.ResTable.setActive(imported);
-            SaveToHtmlButton->setEnabled(imported);
-            SaveToGorvelButton->setEnabled(imported);
+            SaveToHtmlButton->setEnabled(r.imported);
+            SaveToGorvelButton->setEnabled(r.imported);
+            break;
+        case quarlex::ImportRunResult::Road::None:
+            break;
         }
     });
 }

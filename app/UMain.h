@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include "app/Dialogs.h"
+#include "import/ReconEntry.h"
 #include "tables/NumberFormat.h"
 #include "tables/WorkingTables.h"
 
@@ -22,7 +23,10 @@ class QToolButton;
 class TableModel;
 class TClickLabel;
 
-enum TFileType { ftNone, ftTxt, ftXls };
+using quarlex::ftNone;
+using quarlex::ftTxt;
+using quarlex::ftXls;
+using quarlex::TFileType;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT

@@ -78,10 +78,9 @@ int main(int argc, char** argv) {
             quarlex::WorkingTables tables;
             quarlex::NumberFormat format;
             CountingPrompts prompts;
-            quarlex::resetImportTables(tables);
 
             auto start = Clock::now();
-            quarlex::runFolderImport(tables, dir, quarlex::SzvImportOptions{true}, format, prompts);
+            quarlex::runImport(tables, {dir, "", quarlex::ftNone}, {true, true}, format, prompts);
             importSeconds = std::min(importSeconds, secondsSince(start));
 
             start = Clock::now();

@@ -180,41 +180,40 @@ void printTable(const Table& table, const std::vector<std::string>& columns, con
                      out);
 }
 
+ImportSource importSourceOf(const CliOptions& o) {
+    switch (o.kind) {
+    case SourceKind::Folder:
+        return {o.source, "", ftNone};
+    case SourceKind::Text:
+        return {"", o.source, ftTxt};
+    case SourceKind::Workbook:
+        return {"", o.source, ftXls};
+    }
+    return {};
+}
+
 int runReportCommand(const CliOptions& o, std::ostream& out, std::ostream& err,
                      const NumberFormat& numberFormat) {
     NumberFormat format = numberFormat;
     StreamPrompts prompts(err);
     WorkingTables tables;
-    resetImportTables(tables);
-    const bool folder = o.kind == SourceKind::Folder;
-    bool categoryMode = false;
-    HtmlOptions html;
-    if (folder) {
-        categoryMode = o.categories;
-        SzvImportOptions importOptions;
-        importOptions.categoryMode = o.categories;
-        runFolderImport(tables, o.source, importOptions, format, prompts);
-        // ImpTable does not depend on the report; it runs when something shows it.
-        if (!o.imports || o.html)
-            runReport(tables, ReportOptions{!o.latest});
-        html = HtmlOptions{!o.latest, o.categories};
-    } else {
-        const int messagesBefore = prompts.count();
-        if (!ImportReconciliation(tables, o.source, format, prompts)) {
-            if (prompts.count() == messagesBefore)
-                err << "error: the reconciliation import is not available in this build\n";
-            return 1;
-        }
-    }
+    const ImportRunResult r =
+        runImport(tables, importSourceOf(o), {o.categories, !o.latest}, format, prompts);
+    const bool folder = r.road == ImportRunResult::Road::Folder;
+    if (!folder && !r.imported)
+        return 1; // the workbook's layout was refused, after its message
+    // ImpTable does not depend on the report; it runs when something shows it.
+    if (folder && (!o.imports || o.html))
+        runReport(tables, ReportOptions{r.perPeriod});
     if (o.html) {
         const std::string path =
             folder ? htmlReportPath(o.source, "") : htmlReportPath("", o.source);
-        writeHtmlFile(path, buildHtmlReport(tables.ResTable, html, format));
+        writeHtmlFile(path, buildHtmlReport(tables.ResTable, {r.perPeriod, o.categories}, format));
     }
     if (o.imports)
-        printTable(tables.ImpTable, kImpColumns, o, categoryMode, format, out);
+        printTable(tables.ImpTable, kImpColumns, o, o.categories, format, out);
     else
-        printTable(tables.ResTable, kResColumns, o, categoryMode, format, out);
+        printTable(tables.ResTable, kResColumns, o, o.categories, format, out);
     return 0;
 }
 

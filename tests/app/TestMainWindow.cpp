@@ -63,7 +63,7 @@ QString stateLine(bool report, bool lastChecked, bool lastEnabled, bool category
 
 const QString kStartStates = stateLine(false, true, false, false, true, false, false);
 const QString kAfterSzvImport = stateLine(true, true, true, false, false, false, false);
-const QString kAfterReconciliation = stateLine(false, true, false, false, false, false, false);
+const QString kAfterReconciliation = stateLine(false, true, false, false, false, true, true);
 
 } // namespace
 
@@ -96,9 +96,18 @@ class TestMainWindow : public QObject {
         return folder;
     }
 
-    QString makeReconciliationFile(const QString& name) {
+    // A reconciliation text file with one person and one period, or only a
+    // heading when `person` is false.
+    QString makeReconciliationFile(const QString& name, bool person = false) {
         const QString path = m_dir->filePath(name);
-        return writeBytes(path, toCp1251(QStringLiteral("сверка\r\n"))) ? path : QString();
+        QString text = QStringLiteral("сверка\r\n");
+        if (person)
+            text +=
+                QString(80, QLatin1Char('-')) +
+                QStringLiteral("\r\nРег.№ 087-101-000001 СНИЛС: 112-233-445 95 ФИО: Иванов "
+                               "Сергей Петрович\r\n2011 г. 1 кв. 1000,00; 0,00; 400,00; 0,00\r\n"
+                               "Итого: 1000,00; 0,00; 400,00; 0,00\r\n");
+        return writeBytes(path, toCp1251(text)) ? path : QString();
     }
 
     void clickFace(QToolButton* b) {
@@ -270,8 +279,9 @@ private slots:
         QTest::newRow("workbook") << "xls1" << QStringLiteral("Файлы Exel (*.xls)") << int(ftXls);
     }
 
-    // The reconciliation readers are not in this build: the import reports
-    // failure, so both grids are empty and only the import commands work.
+    // Choosing a file names it as the source, unchecks the category mode and
+    // runs the import: a text file fills both grids; a file that is no
+    // workbook ends in the error report and leaves the states as they were.
     void reconciliationFileChoice() {
         QFETCH(QString, action);
         QFETCH(QString, filter);
@@ -280,7 +290,7 @@ private slots:
         importFolder(makeFolder(QStringLiteral("szv"), twoPersons()));
         QVERIFY(grid("DBGrid1")->rowCount() > 0);
 
-        const QString file = makeReconciliationFile(QStringLiteral("sverka"));
+        const QString file = makeReconciliationFile(QStringLiteral("sverka"), true);
         m_dialogs->expectOpenFile(file);
         child<QAction>(action.toLatin1().constData())->trigger();
 
@@ -291,10 +301,17 @@ private slots:
         QCOMPARE(int(m_form->currentFileType()), fileType);
         QCOMPARE(m_form->currentDir(), QString());
         QCOMPARE(m_form->statusPanelText(1), file);
-        QCOMPARE(states(), kAfterReconciliation);
-        for (const char* name : {"DBGrid1", "DBGrid2"}) {
-            QCOMPARE(grid(name)->rowCount(), 0);
-            QCOMPARE(grid(name)->columnCount(), 0);
+        if (fileType == ftTxt) {
+            QCOMPARE(states(), kAfterReconciliation);
+            QCOMPARE(grid("DBGrid1")->rowCount(), 1);
+            QCOMPARE(grid("DBGrid2")->rowCount(), 1);
+            // The category columns stay hidden: the choice unchecked the mode.
+            QVERIFY(!m_form->tables().ImpTable.isVisible("Category"));
+        } else {
+            const QStringList errors = m_dialogs->takeErrorReports();
+            QCOMPARE(errors.size(), 1);
+            QVERIFY2(errors.first().contains(file), qPrintable(errors.first()));
+            QCOMPARE(states(), stateLine(true, true, true, false, false, false, false));
         }
     }
 

@@ -113,7 +113,7 @@ protected:
     // The error text of the run, empty when it succeeds.
     std::string runError() {
         try {
-            runFolderImport(tables, dir, options, format, prompts);
+            runImport(tables, {dir, "", ftNone}, {options.categoryMode, true}, format, prompts);
         } catch (const Error& e) {
             return e.what();
         }
