@@ -97,19 +97,48 @@ TEST(CliUsage, HelpAndVersion) {
 
 TEST(CliRun, UnavailableRoadsEndWithAnErrorLine) {
     ScratchDir dir;
-    const std::vector<std::vector<std::string>> cases = {
-        {"sync", dir.str(), "--data", dir.str(), "--overwrite", "--separator", ","},
-        {"report", dir.str() + "/svod.txt"},
-        {"report", dir.str() + "/svod.XLS", "--html"},
-    };
-    for (const auto& args : cases) {
-        SCOPED_TRACE(args[1]);
-        const Result r = run(args);
+    const Result r =
+        run({"sync", dir.str(), "--data", dir.str(), "--overwrite", "--separator", ","});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    ASSERT_EQ(lines(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+}
+
+TEST(CliRun, MissingReconciliationFileIsAnErrorNamingIt) {
+    ScratchDir dir;
+    for (const std::string name : {"svod.txt", "svod.XLS"}) {
+        SCOPED_TRACE(name);
+        const Result r = run({"report", dir.str() + "/" + name, "--html"});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
         ASSERT_EQ(lines(r.err).size(), 1u) << r.err;
         EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(dir.str() + "/" + name), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir.path() / "pf_report.html"));
     }
+}
+
+// The fund's text file gives both tables; the page goes beside the file.
+TEST(CliRun, ReconciliationTextFile) {
+    ScratchDir dir;
+    const fs::path file = dir.path() / "sverka.txt";
+    fs::copy_file(std::string(QUARLEX_SAMPLES) + "/recon/sverka.txt", file);
+    Result r = run({"report", file.string(), "--format", "csv", "--html"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto res = lines(r.out);
+    ASSERT_EQ(res.size(), 33u);
+    EXPECT_EQ(res[0], "SNILS,FIO,Cat,God,Period,StrItog,NakItog");
+    EXPECT_EQ(res[1], "112-233-445 95,Иванов Сергей Петрович,ОСН,2010,3,0.0000,0.0000");
+    EXPECT_TRUE(fs::is_regular_file(dir.path() / "pf_report.html"));
+
+    r = run({"report", file.string(), "--imports", "--format", "csv"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto imp = lines(r.out);
+    ASSERT_EQ(imp.size(), 33u);
+    EXPECT_EQ(imp[1], "112-233-445 95,Сергей,Петрович,Иванов,2010,3,20103,ОСН,9000.0000,"
+                      "9000.0000,0.0000,3000.0000,3000.0000,0.0000");
 }
 
 TEST(CliMessages, LineBreaksBecomeBars) {
