@@ -98,3 +98,94 @@ std::string decodeCp1251(std::string_view bytes) {
 }
 
 } // namespace quarlex
+
+namespace quarlex {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at the start of `s`, 0 when it is
+// not one.
+size_t utf8SequenceLength(std::string_view s) {
+    const auto b = [&](size_t i) { return (unsigned char)s[i]; };
+    const unsigned char lead = b(0);
+    size_t length = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
+    if (length == 0 || length > s.size() || (length == 2 && lead < 0xC2))
+        return 0;
+    for (size_t i = 1; i < length; ++i)
+        if ((b(i) >> 6) != 2)
+            return 0;
+    if (length == 3) {
+        const unsigned cp = ((lead & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
+            return 0;
+    }
+    if (length == 4) {
+        const unsigned cp = ((lead & 0x07u) << 18) | ((b(1) & 0x3Fu) << 12);
+        if (cp < 0x10000 || cp > 0x10FFFF)
+            return 0;
+    }
+    return length;
+}
+
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~IconvHandle() {
+        if (ok())
+            iconv_close(m_cd);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+    bool ok() const { return m_cd != iconv_t(-1); }
+    iconv_t get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+} // namespace
+
+std::string encodeCodePage(std::string_view utf8, unsigned codePage) {
+    const std::string name = "CP" + std::to_string(codePage);
+    IconvHandle cd(name.c_str(), "UTF-8");
+    if (!cd.ok())
+        throw Error("The code page " + std::to_string(codePage) + " is not available");
+    std::string out;
+    out.reserve(utf8.size());
+    // One character at a time, so that a refused one costs only itself.
+    while (!utf8.empty()) {
+        const size_t length = utf8SequenceLength(utf8);
+        if (length == 0) {
+            out += '?';
+            utf8.remove_prefix(1);
+            continue;
+        }
+        // U+0098 is the byte 0x98 that Windows-1251 leaves undefined, as decoded.
+        if (codePage == 1251 && utf8.substr(0, 2) == "\xC2\x98") {
+            out += '\x98';
+            utf8.remove_prefix(2);
+            continue;
+        }
+        char in[4];
+        std::memcpy(in, utf8.data(), length);
+        char buffer[16];
+        char* inPtr = in;
+        char* outPtr = buffer;
+        size_t inLeft = length;
+        size_t outLeft = sizeof buffer;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        const size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        if (rc == size_t(-1) || inLeft != 0)
+            out += '?';
+        else
+            out.append(buffer, sizeof buffer - outLeft);
+        utf8.remove_prefix(length);
+    }
+    return out;
+}
+
+} // namespace quarlex

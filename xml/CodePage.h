@@ -11,3 +11,13 @@ namespace quarlex {
 std::string decodeCp1251(std::string_view bytes); // to UTF-8
 
 } // namespace quarlex
+
+namespace quarlex {
+
+// UTF-8 text to a code page that iconv knows as "CP<number>" (1251, 866,
+// ...). A character the code page lacks, and a byte that is no UTF-8, become
+// '?': no look-alike is substituted. Raises Error for a code page that iconv
+// does not have.
+std::string encodeCodePage(std::string_view utf8, unsigned codePage);
+
+} // namespace quarlex

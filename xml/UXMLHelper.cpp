@@ -373,4 +373,44 @@ std::string TXMLParser::GetSubsetXML() const {
     return markupOf(m_impl->currentItem());
 }
 
+// Node access for the typed reads and attribute reads of UXMLHelperTyped.cpp.
+
+namespace {
+
+std::optional<std::string> attributeOf(pugi::xml_node element, std::string_view attr) {
+    if (!element)
+        return std::nullopt;
+    for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute())
+        if (nameIs(a.name(), attr))
+            return std::string(a.value());
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> TXMLParser::rootAttribute(std::string_view Attr) const {
+    pugi::xml_node root = m_impl->doc->document_element();
+    if (!root)
+        throw Error("The XML document has no root element");
+    return attributeOf(root, Attr);
+}
+
+std::optional<std::string> TXMLParser::currentItemAttribute(std::string_view Attr) const {
+    return attributeOf(m_impl->currentItem(), Attr);
+}
+
+std::optional<std::string> TXMLParser::firstElementAttribute(std::string_view Tag,
+                                                             std::string_view Attr) const {
+    return attributeOf(firstElement(*m_impl->doc, Tag), Attr);
+}
+
+std::optional<std::string> TXMLParser::firstItemElementAttribute(std::string_view Tag,
+                                                                 std::string_view Attr) const {
+    return attributeOf(m_impl->firstInItem(Tag), Attr);
+}
+
+std::string TXMLParser::currentItemText() const {
+    return textOf(m_impl->currentItem());
+}
+
 } // namespace quarlex
