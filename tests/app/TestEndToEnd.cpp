@@ -1,8 +1,12 @@
 // The whole road through the window: the sample SZV-6 folder chosen through
 // the folder chooser, the report built, the HTML page saved; the page must
-// equal the reviewed one byte for byte.
+// equal the reviewed one byte for byte. And the fund's sample reconciliation
+// file chosen from the import menu, both grids filled, the page saved.
+#include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -54,6 +58,44 @@ private slots:
                                             "as %1")
                                  .arg(kept)));
         }
+    }
+
+    void sampleReconciliationTextFillsBothGrids() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(QStringLiteral("sverka.txt"));
+        QVERIFY(QFile::copy(QStringLiteral(QUARLEX_SAMPLES "/recon/sverka.txt"), file));
+
+        ScriptedDialogs dialogs;
+        TForm1 form(dialogs, quarlex::NumberFormat{','});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto button = [&](const char* name) {
+            return form.findChild<QToolButton*>(QString::fromLatin1(name));
+        };
+        auto* lastCB = form.findChild<QCheckBox*>(QStringLiteral("LastCB"));
+        auto* categoryCB = form.findChild<QCheckBox*>(QStringLiteral("CategoryCB"));
+
+        dialogs.expectOpenFile(file);
+        form.findChild<QAction*>(QStringLiteral("txt1"))->trigger();
+
+        QVERIFY(!button("ReportButton")->isEnabled());
+        QVERIFY(lastCB->isChecked() && !lastCB->isEnabled());
+        QVERIFY(!categoryCB->isChecked() && !categoryCB->isEnabled());
+        QVERIFY(button("SaveToHtmlButton")->isEnabled());
+        QVERIFY(button("SaveToGorvelButton")->isEnabled());
+        QAbstractItemModel* upper = form.findChild<QTableView*>(QStringLiteral("DBGrid1"))->model();
+        QAbstractItemModel* lower = form.findChild<QTableView*>(QStringLiteral("DBGrid2"))->model();
+        QCOMPARE(upper->rowCount(), 32);
+        QCOMPARE(lower->rowCount(), 32);
+        QCOMPARE(lower->index(0, 0).data().toString(), QStringLiteral("112-233-445 95"));
+
+        QTest::mouseClick(button("SaveToHtmlButton"), Qt::LeftButton);
+        const QString pagePath = dir.filePath(QStringLiteral("pf_report.html"));
+        QCOMPARE(dialogs.takeOpenedUrls(), QList<QUrl>{QUrl::fromLocalFile(pagePath)});
+        QVERIFY(QFile::exists(pagePath));
+        const QString problems = dialogs.verify();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 };
 
