@@ -15,12 +15,14 @@ public:
     virtual ~Dialogs() = default;
 
     // The folder chooser: only file-system folders, typing allowed, no "new
-    // folder" button. `currentFolder` (empty or existing) is preselected.
+    // folder" button. It opens at `currentFolder` (an existing folder).
     virtual std::optional<QString> selectFolder(const QString& title,
                                                 const QString& currentFolder) = 0;
-    // An existing file; `filter` in Qt's form "Label (*.ext)".
+    // An existing file; `filter` in Qt's form "Label (*.ext)"; the chooser
+    // opens in `startFolder`.
     virtual std::optional<QString> openFile(const QString& title, const QString& filter,
-                                            const QString& defaultSuffix) = 0;
+                                            const QString& defaultSuffix,
+                                            const QString& startFolder) = 0;
     virtual std::optional<QString> saveFile(const QString& title, const QString& filter,
                                             const QString& defaultSuffix) = 0;
     // Ownerless message box with an OK button and no icon.
@@ -29,8 +31,9 @@ public:
     virtual void errorMessage(const QString& text) = 0;
     // The general error report of a command that ended on an error.
     virtual void errorReport(const QString& text) = 0;
-    // The desktop's "open" of a web address, mail address or file.
-    virtual void openUrl(const QUrl& url) = 0;
+    // The desktop's "open" of a web address, mail address or file; false when
+    // the desktop could not open it.
+    virtual bool openUrl(const QUrl& url) = 0;
 };
 
 // The core's message boxes shown through the seam.

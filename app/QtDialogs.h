@@ -13,13 +13,14 @@ public:
     std::optional<QString> selectFolder(const QString& title,
                                         const QString& currentFolder) override;
     std::optional<QString> openFile(const QString& title, const QString& filter,
-                                    const QString& defaultSuffix) override;
+                                    const QString& defaultSuffix,
+                                    const QString& startFolder) override;
     std::optional<QString> saveFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
     void message(const QString& caption, const QString& text) override;
     void errorMessage(const QString& text) override;
     void errorReport(const QString& text) override;
-    void openUrl(const QUrl& url) override;
+    bool openUrl(const QUrl& url) override;
 
 private:
     QWidget* m_owner = nullptr;

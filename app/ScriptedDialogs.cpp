@@ -28,7 +28,7 @@ void ScriptedDialogs::expect(Kind kind, std::optional<QString> answer) {
 
 std::optional<QString> ScriptedDialogs::answer(Kind kind, const QString& title,
                                                const QString& argument) {
-    m_requests.append({kind, title, argument});
+    m_requests.append({kind, title, argument, QString()});
     if (m_expected.empty()) {
         m_failures << QStringLiteral("unexpected %1 \"%2\"").arg(kindName(kind), title);
         return std::nullopt;
@@ -49,8 +49,10 @@ std::optional<QString> ScriptedDialogs::selectFolder(const QString& title,
 }
 
 std::optional<QString> ScriptedDialogs::openFile(const QString& title, const QString& filter,
-                                                 const QString&) {
-    return answer(Kind::OpenFile, title, filter);
+                                                 const QString&, const QString& startFolder) {
+    const std::optional<QString> chosen = answer(Kind::OpenFile, title, filter);
+    m_requests.last().startFolder = startFolder;
+    return chosen;
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(const QString& title, const QString& filter,
@@ -70,8 +72,9 @@ void ScriptedDialogs::errorReport(const QString& text) {
     m_errorReports << text;
 }
 
-void ScriptedDialogs::openUrl(const QUrl& url) {
+bool ScriptedDialogs::openUrl(const QUrl& url) {
     m_openedUrls << url;
+    return m_openUrlResult;
 }
 
 QList<ScriptedDialogs::Shown> ScriptedDialogs::takeMessages() {

@@ -18,7 +18,8 @@ public:
     struct Request {
         Kind kind;
         QString title;
-        QString argument; // the current folder, or the filter
+        QString argument;    // the current folder, or the filter
+        QString startFolder; // where a file chooser opens
     };
     struct Shown {
         QString caption;
@@ -47,14 +48,17 @@ public:
     std::optional<QString> selectFolder(const QString& title,
                                         const QString& currentFolder) override;
     std::optional<QString> openFile(const QString& title, const QString& filter,
-                                    const QString& defaultSuffix) override;
+                                    const QString& defaultSuffix,
+                                    const QString& startFolder) override;
     std::optional<QString> saveFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
     void message(const QString& caption, const QString& text) override;
     // Recorded as a message with the caption kErrorCaption.
     void errorMessage(const QString& text) override;
     void errorReport(const QString& text) override;
-    void openUrl(const QUrl& url) override;
+    // Recorded; answers what setOpenUrlResult set (true at first).
+    bool openUrl(const QUrl& url) override;
+    void setOpenUrlResult(bool opened) { m_openUrlResult = opened; }
 
 private:
     struct Expected {
@@ -68,5 +72,6 @@ private:
     QList<Shown> m_messages;
     QStringList m_errorReports;
     QList<QUrl> m_openedUrls;
+    bool m_openUrlResult = true;
     QStringList m_failures;
 };

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/BusyCursor.h"
 #include "app/ClickLabel.h"
 #include "app/FileVersion.h"
 #include "app/ResultCellDelegate.h"
@@ -258,7 +259,16 @@ void TForm1::buildStatusBar() {
 }
 
 QString TForm1::statusPanelText(int panel) const {
-    return panel == 0 ? SBPanel0->text() : panel == 1 ? SBPanel1->text() : QString();
+    return panel == 0 ? SBPanel0->text() : panel == 1 ? m_sourceText : QString();
+}
+
+void TForm1::setSourcePanel(const QString& path) {
+    // A long path keeps its start and its file name; the whole is a tool tip.
+    m_sourceText = path;
+    const int room = SBPanel1->width() - SBPanel1->contentsMargins().left() -
+                     SBPanel1->contentsMargins().right() - 2 * SBPanel1->margin();
+    SBPanel1->setText(SBPanel1->fontMetrics().elidedText(path, Qt::ElideMiddle, room));
+    SBPanel1->setToolTip(path);
 }
 
 void TForm1::FormCreate() {
@@ -282,8 +292,10 @@ void TForm1::refreshGrids() {
         model->refresh();
         for (int c = 0; c < model->columnCount(); ++c) {
             const int width = model->columnWidth(c, grid->font());
-            grid->setColumnWidth(c, width > 0 ? width
-                                              : grid->horizontalHeader()->defaultSectionSize());
+            // Never narrower than the title: "Категория" must read whole.
+            grid->setColumnWidth(
+                c, std::max(width > 0 ? width : grid->horizontalHeader()->defaultSectionSize(),
+                            grid->horizontalHeader()->sectionSizeHint(c)));
         }
     }
 }
@@ -300,7 +312,7 @@ bool TForm1::SelectFolder(const QString& title, QString& folder) {
 
 void TForm1::xml1Click() {
     if (SelectFolder(QStringLiteral("Выберите папку со сведениями СЗВ6"), FDir)) {
-        SBPanel1->setText(FDir);
+        setSourcePanel(FDir);
         FFile.clear();
         FFileType = ftNone;
     } else {
@@ -323,10 +335,12 @@ void TForm1::ChooseReconciliationFile(TFileType kind) {
     const std::optional<QString> chosen = m_dialogs.openFile(
         QStringLiteral("Выберите файл со сверкой ПФ"),
         text ? QStringLiteral("Текстовые файлы (*.txt)") : QStringLiteral("Файлы Exel (*.xls)"),
-        text ? QStringLiteral("txt") : QStringLiteral("xls"));
+        text ? QStringLiteral("txt") : QStringLiteral("xls"),
+        m_fileFolder.isEmpty() ? QDir::homePath() : m_fileFolder);
     if (chosen && !chosen->isEmpty()) {
         FFile = *chosen;
-        SBPanel1->setText(FFile);
+        m_fileFolder = QFileInfo(FFile).absolutePath();
+        setSourcePanel(FFile);
         FFileType = kind;
         FDir.clear();
         CategoryCB->setChecked(false);
@@ -341,6 +355,7 @@ void TForm1::ChooseReconciliationFile(TFileType kind) {
 
 void TForm1::LoadData() {
     runCommand([this] {
+        const BusyCursor busy;
         UpdatesSuspender suspended(this);
         // The grids show whatever the run left in the tables, also after an error.
         const auto refreshed = qScopeGuard([this] { refreshGrids(); });
@@ -375,6 +390,7 @@ void TForm1::LoadData() {
 void TForm1::ReportButtonClick() {
     runCommand([this] {
         {
+            const BusyCursor busy;
             UpdatesSuspender suspended(this);
             const auto refreshed = qScopeGuard([this] { refreshGrids(); });
             quarlex::runReport(m_tables, {LastCB->isChecked()});
@@ -386,12 +402,23 @@ void TForm1::ReportButtonClick() {
 
 void TForm1::SaveToHtmlButtonClick() {
     runCommand([this] {
-        UpdatesSuspender suspended(this);
-        const auto lines = quarlex::buildHtmlReport(
-            m_tables.ResTable, {LastCB->isChecked(), CategoryCB->isChecked()}, m_format);
-        const std::string path = quarlex::htmlReportPath(toPath(m_loadedDir), toPath(m_loadedFile));
-        quarlex::writeHtmlFile(path, lines);
-        m_dialogs.openUrl(QUrl::fromLocalFile(fromPath(path)));
+        QString page;
+        {
+            const BusyCursor busy;
+            UpdatesSuspender suspended(this);
+            const auto lines = quarlex::buildHtmlReport(
+                m_tables.ResTable, {LastCB->isChecked(), CategoryCB->isChecked()}, m_format);
+            const std::string path =
+                quarlex::htmlReportPath(toPath(m_loadedDir), toPath(m_loadedFile));
+            quarlex::writeHtmlFile(path, lines);
+            page = fromPath(path);
+        }
+        // Without a browser the page is still there: say where.
+        if (!m_dialogs.openUrl(QUrl::fromLocalFile(page)))
+            m_dialogs.message(QStringLiteral("Сохранить отчет в html"),
+                              QStringLiteral("Не удалось открыть отчет в браузере.\r\n"
+                                             "Отчет сохранен в файле:\r\n%1")
+                                  .arg(QDir::toNativeSeparators(page)));
     });
 }
 

@@ -76,6 +76,8 @@ private:
     void buildStatusBar();
     void ChooseReconciliationFile(TFileType kind);
     void refreshGrids();
+    // Shows the chosen folder or file in status panel 1.
+    void setSourcePanel(const QString& path);
     // Runs one command's body; an error it raises goes to the error report
     // after the body has unwound (and so after drawing resumed).
     template <typename Body> void runCommand(Body&& body);
@@ -93,6 +95,11 @@ private:
     // belongs next to the imported data.
     QString m_loadedDir;
     QString m_loadedFile;
+    // The folder of the last reconciliation file chosen: the file chooser
+    // starts there next time, also after a folder import.
+    QString m_fileFolder;
+    // The whole text of status panel 1, which shows it elided.
+    QString m_sourceText;
 
     QToolBar* MainTB = nullptr;
     QToolButton* ImpButton = nullptr;

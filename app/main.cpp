@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/QtDialogs.h"
+#include "app/Translation.h"
 #include "app/UMain.h"
 #include "tables/Error.h"
 #include "xml/IPv6Utils_2007.h"
@@ -12,6 +13,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarlex"));
+    installRussianTranslation(app);
     QtDialogs dialogs;
     // The socket library starts before the window exists; without it there is no window.
     std::optional<quarlex::IPv6UtilsSession> sockets;

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl1-mesa-dev
+  qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
   libsqlite3-dev libpugixml-dev libpcre2-dev libshp-dev libfreexl-dev
   libgtest-dev
 )

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
@@ -200,7 +201,12 @@ private slots:
         records << records.first(); // the same person, period and category again
         const QString folder = makeFolder(QStringLiteral("dup"), records);
         bool drawingDuringMessage = true;
-        m_dialogs->onMessage = [&] { drawingDuringMessage = m_form->updatesEnabled(); };
+        bool busyDuringMessage = false;
+        m_dialogs->onMessage = [&] {
+            drawingDuringMessage = m_form->updatesEnabled();
+            busyDuringMessage = QApplication::overrideCursor() &&
+                                QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        };
         importFolder(folder);
 
         const auto messages = m_dialogs->takeMessages();
@@ -209,6 +215,8 @@ private slots:
         QVERIFY(messages.first().text.contains(QStringLiteral("112-233-445 95")));
         QVERIFY(!drawingDuringMessage);
         QVERIFY(m_form->updatesEnabled());
+        QVERIFY(busyDuringMessage);
+        QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(grid("DBGrid1")->rowCount(), 3);
     }
 
@@ -362,6 +370,7 @@ private slots:
         QVERIFY2(errors.first().contains(QStringLiteral("broken.xml")), qPrintable(errors.first()));
         QCOMPARE(states(), before);
         QVERIFY(m_form->updatesEnabled());
+        QVERIFY(!QApplication::overrideCursor());
         if (reportBefore) {
             // The page command stays enabled over the closed report table.
             QTest::mouseClick(button("SaveToHtmlButton"), Qt::LeftButton);
@@ -414,6 +423,73 @@ private slots:
         const QString page = folder + QStringLiteral("/pf_report.html");
         QVERIFY(QFileInfo(page).isFile());
         QCOMPARE(m_dialogs->takeOpenedUrls(), QList<QUrl>{QUrl::fromLocalFile(page)});
+    }
+
+    // Without a browser the user is told where the page is.
+    void pageThatCannotBeOpenedIsNamed() {
+        const QString folder = makeFolder(QStringLiteral("szv"), twoPersons());
+        importFolder(folder);
+        QTest::mouseClick(button("ReportButton"), Qt::LeftButton);
+        m_dialogs->setOpenUrlResult(false);
+        QTest::mouseClick(button("SaveToHtmlButton"), Qt::LeftButton);
+
+        const QString page = folder + QStringLiteral("/pf_report.html");
+        QCOMPARE(m_dialogs->takeOpenedUrls(), QList<QUrl>{QUrl::fromLocalFile(page)});
+        const auto messages = m_dialogs->takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().text.contains(page), qPrintable(messages.first().text));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // In category mode the category title is as wide as its field; the
+    // column must still show it whole, in both grids.
+    void columnsAreAtLeastAsWideAsTheirTitles() {
+        check("CategoryCB")->setChecked(true);
+        importFolder(makeFolder(QStringLiteral("szv"), twoPersons()));
+        QTest::mouseClick(button("ReportButton"), Qt::LeftButton);
+        for (const char* name : {"DBGrid1", "DBGrid2"}) {
+            auto* view = child<QTableView>(name);
+            const QFontMetrics metrics(view->horizontalHeader()->font());
+            for (int c = 0; c < view->model()->columnCount(); ++c) {
+                const QString title = view->model()->headerData(c, Qt::Horizontal).toString();
+                QVERIFY2(view->columnWidth(c) > metrics.horizontalAdvance(title),
+                         qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(name), title)));
+            }
+        }
+    }
+
+    // The file chooser starts at home, then where the previous file was
+    // chosen, also after a folder import in between.
+    void fileChooserStartsWhereTheLastFileWas() {
+        m_dialogs->expectOpenFile(std::nullopt);
+        child<QAction>("txt1")->trigger();
+        QCOMPARE(m_dialogs->requests().last().startFolder, QDir::homePath());
+
+        const QString file = makeReconciliationFile(QStringLiteral("sverka.txt"));
+        m_dialogs->expectOpenFile(file);
+        child<QAction>("txt1")->trigger();
+        importFolder(makeFolder(QStringLiteral("szv"), twoPersons()));
+        m_dialogs->expectOpenFile(std::nullopt);
+        child<QAction>("xls1")->trigger();
+        QCOMPARE(m_dialogs->requests().last().startFolder, m_dir->path());
+    }
+
+    // A long path is elided in the middle, whole in the tool tip.
+    void longSourcePathIsElidedInTheMiddle() {
+        QString name;
+        for (int i = 0; i < 12; ++i)
+            name += QStringLiteral("очень_длинное_имя_папки_%1/").arg(i);
+        const QString folder = makeFolder(name + QStringLiteral("szv"), twoPersons());
+        QVERIFY(!folder.isEmpty());
+        importFolder(folder);
+
+        auto* panel = child<QLabel>("SBPanel1");
+        QCOMPARE(m_form->statusPanelText(1), folder);
+        QCOMPARE(panel->toolTip(), folder);
+        QVERIFY(panel->text().contains(QChar(0x2026)));
+        QVERIFY(panel->text().endsWith(QStringLiteral("/szv")));
+        QVERIFY(panel->text().startsWith(folder.left(5)));
+        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->width());
     }
 
     void unwritablePageIsReportedAndNotOpened() {

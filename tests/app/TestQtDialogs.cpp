@@ -1,6 +1,7 @@
 // The real answerer's dialogs, looked at while they are open and then closed
 // as the user would close them.
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -9,7 +10,9 @@
 #include <QtTest>
 #include <functional>
 
+#include "app/BusyCursor.h"
 #include "app/QtDialogs.h"
+#include "app/Translation.h"
 
 namespace {
 
@@ -60,10 +63,77 @@ private slots:
 
         QVERIFY(!newFolderShown);
         QVERIFY(directoriesOnly);
-        QCOMPARE(shownFolder == QDir(folder).absolutePath(), exists);
+        // A folder that is gone gives way to the user's home folder.
+        QCOMPARE(shownFolder, exists ? QDir(folder).absolutePath() : QDir::homePath());
         QCOMPARE(chosen.has_value(), confirm);
         if (confirm)
             QCOMPARE(*chosen, QDir(folder).absolutePath());
+    }
+
+    // Whatever the locale, Qt's own buttons speak Russian.
+    void standardButtonsAreRussian() {
+        QVERIFY(installRussianTranslation(*QCoreApplication::instance()));
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+    }
+
+    void fileChooserOpensAtItsStartFolderOrAtHome_data() {
+        QTest::addColumn<bool>("given");
+        QTest::newRow("start folder given") << true;
+        QTest::newRow("none") << false;
+    }
+
+    void fileChooserOpensAtItsStartFolderOrAtHome() {
+        QFETCH(bool, given);
+        QTemporaryDir dir;
+        QString shownFolder;
+        whenOpen([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            QVERIFY(dialog);
+            shownFolder = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        QtDialogs dialogs;
+        const auto chosen =
+            dialogs.openFile(QStringLiteral("Файл"), QStringLiteral("Текстовые файлы (*.txt)"),
+                             QStringLiteral("txt"), given ? dir.path() : QString());
+        QVERIFY(!chosen);
+        QCOMPARE(shownFolder, given ? QDir(dir.path()).absolutePath() : QDir::homePath());
+    }
+
+    // The layout error: an error icon and a single Close button.
+    void errorMessageHasOneCloseButton() {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        QString text;
+        whenOpen([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            icon = box->icon();
+            buttons = box->standardButtons();
+            text = box->text();
+            box->button(QMessageBox::Close)->click();
+        });
+        QtDialogs dialogs;
+        dialogs.errorMessage(QStringLiteral("Неподдерживаемый формат данных xls файла"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Close));
+        QCOMPARE(text, QStringLiteral("Неподдерживаемый формат данных xls файла"));
+    }
+
+    // A message that comes up while a command is busy shows the ordinary
+    // cursor; the busy one is back when it closes.
+    void messageDuringABusyCommandShowsTheOrdinaryCursor() {
+        const BusyCursor busy;
+        Qt::CursorShape shape = Qt::WaitCursor;
+        whenOpen([&](QWidget* w) {
+            shape = QApplication::overrideCursor()->shape();
+            qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+        });
+        QtDialogs dialogs;
+        dialogs.message(QStringLiteral("Ошибка в данных"), QStringLiteral("Стр.Номер: 1"));
+        QCOMPARE(shape, Qt::ArrowCursor);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
 
     void messageHasNoIconAndOneOkButton() {
