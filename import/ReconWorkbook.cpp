@@ -54,10 +54,11 @@ public:
     Pattern& operator=(const Pattern&) = delete;
 
     // True when found; then group(n) is the text of capture group n.
-    bool search(std::string_view subject) {
-        m_subject = subject;
-        int rc = pcre2_match(m_code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
-                             0, PCRE2_NOTEMPTY, m_match, nullptr);
+    // The pattern keeps the subject for the groups.
+    bool search(std::string subject) {
+        m_subject = std::move(subject);
+        int rc = pcre2_match(m_code, reinterpret_cast<PCRE2_SPTR>(m_subject.data()),
+                             m_subject.size(), 0, PCRE2_NOTEMPTY, m_match, nullptr);
         if (rc == PCRE2_ERROR_NOMATCH)
             return false;
         if (rc < 0) {
@@ -86,7 +87,7 @@ public:
 private:
     pcre2_code* m_code = nullptr;
     pcre2_match_data* m_match = nullptr;
-    std::string_view m_subject;
+    std::string m_subject;
 };
 
 // ---- cells, with the place of the read for errors ---------------------------
