@@ -87,6 +87,15 @@ std::string xlsNumberText(double value) {
 }
 
 Money xlsNumberMoney(double value) {
+    // Most amounts lie within a thousandth of a whole count of ten-thousandths.
+    // Below 1e11 the shortest decimal form is then within 0.15 units of the
+    // scaled value, far from a half, so both round to the same count.
+    if (std::fabs(value) < 1e11) {
+        double scaled = value * double(Money::kScale);
+        double whole = std::nearbyint(scaled);
+        if (std::fabs(scaled - whole) < 1e-3)
+            return Money::fromUnits(static_cast<std::int64_t>(whole));
+    }
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
     std::string_view shortest(buf, ec == std::errc() ? std::size_t(end - buf) : 0);

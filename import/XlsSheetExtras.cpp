@@ -386,8 +386,11 @@ SheetExtras readSheetExtras(const std::string& path, std::string_view name) {
     static std::once_flag initialised;
     std::call_once(initialised, [] { gsf_init(); });
 
+    // Mapped rather than read through stdio, which seeks for every sector.
     ErrorFree openError;
-    GsfPtr<GsfInput> file(gsf_input_stdio_new(path.c_str(), &openError.error));
+    GsfPtr<GsfInput> file(gsf_input_mmap_new(path.c_str(), nullptr));
+    if (!file)
+        file.reset(gsf_input_stdio_new(path.c_str(), &openError.error));
     if (!file)
         throw Error("Cannot open file \"" + path + "\". " + openError.text());
     ErrorFree oleError;
@@ -401,16 +404,15 @@ SheetExtras readSheetExtras(const std::string& path, std::string_view name) {
         throw Error("File \"" + path +
                     "\" is not an Excel 97-2003 workbook: it has no workbook stream");
 
+    // The stream in one piece, owned by the stream object: where its sectors
+    // lie in order in the mapped file this is the mapping itself, no copy.
     gsf_off_t size = gsf_input_size(stream.get());
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    constexpr std::size_t kChunk = 1 << 20;
-    for (std::size_t done = 0; done < bytes.size();) {
-        std::size_t n = std::min(kChunk, bytes.size() - done);
-        if (!gsf_input_read(stream.get(), n, reinterpret_cast<guint8*>(bytes.data() + done)))
-            throw Error("Cannot read file \"" + path + "\": its workbook stream is cut short");
-        done += n;
-    }
-    return parseSheetExtras(bytes, name);
+    const guint8* bytes = size > 0 ? gsf_input_read(stream.get(), std::size_t(size), nullptr)
+                                   : nullptr;
+    if (size > 0 && !bytes)
+        throw Error("Cannot read file \"" + path + "\": its workbook stream is cut short");
+    return parseSheetExtras(
+        std::string_view(reinterpret_cast<const char*>(bytes), std::size_t(size)), name);
 }
 
 } // namespace quarlex

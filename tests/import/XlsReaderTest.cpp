@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 
 #include "import/XlsSheetExtras.h"
 #include "tables/Error.h"
@@ -52,6 +54,22 @@ TEST(XlsCellTest, NumberAsMoneyRoundsToFourDecimals) {
     for (double bad :
          {1e20, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
         EXPECT_THROW(xlsNumberMoney(bad), Error) << bad;
+}
+
+// The short cut for amounts near a whole count of ten-thousandths gives what
+// rounding the shortest decimal form gives.
+TEST(XlsCellTest, NumberAsMoneyAgreesWithTheShortestDecimalForm) {
+    std::mt19937_64 rng(6);
+    for (int i = 0; i < 200000; ++i) {
+        int decimals = int(rng() % 7);
+        double value = double(std::int64_t(rng() % 2000000000000ULL) - 1000000000000LL) /
+                       std::pow(10.0, decimals) * (i % 3 == 0 ? 1e-3 : 1);
+        char buf[64];
+        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+        ASSERT_EQ(ec, std::errc());
+        ASSERT_EQ(xlsNumberMoney(value), Money::parse(std::string_view(buf, end - buf)).value())
+            << std::string_view(buf, end - buf);
+    }
 }
 
 TEST(XlsCellTest, TextAsMoneyTakesPlainDecimalNumbersOnly) {
