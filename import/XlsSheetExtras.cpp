@@ -407,8 +407,8 @@ SheetExtras readSheetExtras(const std::string& path, std::string_view name) {
     // The stream in one piece, owned by the stream object: where its sectors
     // lie in order in the mapped file this is the mapping itself, no copy.
     gsf_off_t size = gsf_input_size(stream.get());
-    const guint8* bytes = size > 0 ? gsf_input_read(stream.get(), std::size_t(size), nullptr)
-                                   : nullptr;
+    const guint8* bytes =
+        size > 0 ? gsf_input_read(stream.get(), std::size_t(size), nullptr) : nullptr;
     if (size > 0 && !bytes)
         throw Error("Cannot read file \"" + path + "\": its workbook stream is cut short");
     return parseSheetExtras(

@@ -160,6 +160,29 @@ TEST_F(ReconWorkbookTest, InsurerSheetWithoutPeriodsStillRunsTheReport) {
     EXPECT_EQ(tables.ResTable.RecordCount(), 0);
 }
 
+// The sample workbooks show the fund's view of the SZV-6 samples: the totals
+// of the latest quarter are those of the SZV-6 report.
+TEST_F(ReconWorkbookTest, SampleWorkbooksGiveTheTotalsOfTheSzv6Samples) {
+    for (const char* name : {"sverka_sums.xls", "sverka_insurer.xls"}) {
+        SCOPED_TRACE(name);
+        resetImportTables(tables);
+        entry = TReconEntry();
+        ASSERT_TRUE(import(std::string(QUARLEX_SAMPLES) + "/recon/" + name).imported);
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_EQ(tables.ImpTable.RecordCount(), 32);
+        Money str, nak;
+        Table& res = tables.ResTable;
+        for (res.First(); !res.Eof(); res.Next()) {
+            if (res.asInteger("God") == 2011 && res.asInteger("Period") == 4) {
+                str += res.asMoney("StrItog");
+                nak += res.asMoney("NakItog");
+            }
+        }
+        EXPECT_EQ(str, money("9400"));
+        EXPECT_EQ(nak, money("3400"));
+    }
+}
+
 TEST_F(ReconWorkbookTest, UnsupportedLayoutsAreReportedAndWriteNothing) {
     for (const char* name :
          {"sums_17_columns", "sums_19_columns", "sums_other_title", "sums_upper_case_title",
