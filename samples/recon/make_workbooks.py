@@ -12,9 +12,10 @@ corrections applied), in the two sheet layouts that the program reads.
 Run from anywhere: python3 samples/recon/make_workbooks.py [OUTPUT_DIR]
 (default: the folder of this script). Needs xlwt (Debian: python3-xlwt).
 """
-import importlib.util
 import os
+import runpy
 import sys
+import types
 from decimal import Decimal
 
 import xlwt
@@ -25,10 +26,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 def load_szv6():
     """The persons and corrections of the SZV-6 sample generator."""
     path = os.path.join(HERE, "..", "szv6", "make_samples.py")
-    spec = importlib.util.spec_from_file_location("szv6_samples", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    return types.SimpleNamespace(**runpy.run_path(path))
 
 
 SZV6 = load_szv6()
