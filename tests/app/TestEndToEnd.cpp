@@ -14,6 +14,28 @@
 #include "app/ScriptedDialogs.h"
 #include "app/UMain.h"
 
+namespace {
+
+// A window over the scripted seam, shown.
+struct ScratchForm {
+    ScriptedDialogs dialogs;
+    TForm1 form{dialogs, quarlex::NumberFormat{'.'}};
+    QCheckBox* lastCB = form.findChild<QCheckBox*>(QStringLiteral("LastCB"));
+
+    bool open() {
+        form.show();
+        return QTest::qWaitForWindowExposed(&form);
+    }
+    QToolButton* button(const char* name) {
+        return form.findChild<QToolButton*>(QString::fromLatin1(name));
+    }
+    QAbstractItemModel* grid(const char* name) {
+        return form.findChild<QTableView*>(QString::fromLatin1(name))->model();
+    }
+};
+
+} // namespace
+
 class TestEndToEnd : public QObject {
     Q_OBJECT
 private slots:
@@ -95,6 +117,47 @@ private slots:
         QCOMPARE(dialogs.takeOpenedUrls(), QList<QUrl>{QUrl::fromLocalFile(pagePath)});
         QVERIFY(QFile::exists(pagePath));
         const QString problems = dialogs.verify();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // The insurer data workbook fills ImpTable and runs the report itself,
+    // for every period: LastCB is ticked even after a latest-period setting.
+    void insurerWorkbookTicksLastAndBuildsTheReport() {
+        ScratchForm f;
+        QVERIFY(f.open());
+        f.dialogs.expectSelectFolder(QStringLiteral(QUARLEX_SAMPLES "/szv6"));
+        f.button("ImpButton")->click();
+        QTest::mouseClick(f.lastCB, Qt::LeftButton, {}, QPoint(5, f.lastCB->height() / 2));
+        QVERIFY(!f.lastCB->isChecked());
+
+        f.dialogs.expectOpenFile(QStringLiteral(QUARLEX_SAMPLES "/recon/sverka_insurer.xls"));
+        f.form.findChild<QAction*>(QStringLiteral("xls1"))->trigger();
+        QVERIFY(f.lastCB->isChecked() && !f.lastCB->isEnabled());
+        QVERIFY(!f.button("ReportButton")->isEnabled());
+        QVERIFY(f.button("SaveToHtmlButton")->isEnabled());
+        QVERIFY(f.button("SaveToGorvelButton")->isEnabled());
+        QCOMPARE(f.grid("DBGrid1")->rowCount(), 32);
+        QCOMPARE(f.grid("DBGrid2")->rowCount(), 34);
+        const QString problems = f.dialogs.verify();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // A workbook of neither layout: the error dialog, empty grids, only the
+    // import commands.
+    void unsupportedWorkbookShowsTheErrorDialog() {
+        ScratchForm f;
+        QVERIFY(f.open());
+        f.dialogs.expectOpenFile(QStringLiteral(QUARLEX_WORKBOOKS "/sums_17_columns.xls"));
+        f.form.findChild<QAction*>(QStringLiteral("xls1"))->trigger();
+        const auto messages = f.dialogs.takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().caption, kErrorCaption);
+        QCOMPARE(messages.first().text, QStringLiteral("Неподдерживаемый формат данных xls файла"));
+        for (const char* name : {"DBGrid1", "DBGrid2"})
+            QCOMPARE(f.grid(name)->columnCount(), 0);
+        for (const char* name : {"ReportButton", "SaveToHtmlButton", "SaveToGorvelButton"})
+            QVERIFY(!f.button(name)->isEnabled());
+        const QString problems = f.dialogs.verify();
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 };
