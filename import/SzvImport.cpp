@@ -290,7 +290,9 @@ void storeRow(Table& table, const std::vector<std::pair<const std::string*, Sour
         for (const auto& [field, source] : sources)
             setFromRecord(table, *field, source, r);
         table.Post();
-    } catch (const AssertionFailure&) {
+    } catch (const FatalError&) {
+        // Lost rows or an amount out of range end the file, not just this row.
+        table.Cancel();
         throw;
     } catch (const Error&) {
         prompts.message(caption, rowMessage(r));

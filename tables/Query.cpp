@@ -17,22 +17,8 @@ bool isText(FieldType t) {
     return t == FieldType::AnsiText || t == FieldType::UnicodeText;
 }
 
-struct StmtFinalizer {
-    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
-
-[[noreturn]] void sqlFailure(const Database& db, const std::string& statement) {
-    throw Error("SQL error in statement \"" + statement + "\": " + sqlite3_errmsg(db.handle()));
-}
-
-Statement prepare(const Database& db, const std::string& sql, const std::string& statement) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db.handle(), sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
-        sqlFailure(db, statement);
-    }
-    return Statement(st);
+std::string inStatement(const std::string& statement) {
+    return "SQL error in statement \"" + statement + "\"";
 }
 
 Value readValue(sqlite3_stmt* st, int col, FieldType type) {
@@ -109,7 +95,7 @@ void Query::ExecSQL() {
         m_types.push_back(c.type);
     }
     if (t.intoTable.empty()) {
-        Statement st = prepare(m_db, t.sql(), m_sql);
+        Statement st = m_db.prepare(t.sql(), inStatement(m_sql));
         int rc;
         while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
             std::vector<Value> row;
@@ -117,10 +103,9 @@ void Query::ExecSQL() {
                 row.push_back(readValue(st.get(), static_cast<int>(i), t.columns[i].type));
             m_rows.push_back(std::move(row));
         }
-        if (rc != SQLITE_DONE) {
+        if (rc != SQLITE_DONE)
             m_rows.clear();
-            sqlFailure(m_db, m_sql);
-        }
+        m_db.check(rc, inStatement(m_sql));
         return;
     }
     const TableDef* target = m_db.layout(t.intoTable);
@@ -141,9 +126,8 @@ void Query::ExecSQL() {
     m_db.flush();
     const std::string sql =
         "INSERT INTO " + sqlIdentifier(target->name) + " (" + columns + ") " + t.sqlWith(exprs);
-    Statement st = prepare(m_db, sql, m_sql);
-    if (sqlite3_step(st.get()) != SQLITE_DONE)
-        sqlFailure(m_db, m_sql);
+    Statement st = m_db.prepare(sql, inStatement(m_sql));
+    m_db.check(sqlite3_step(st.get()), inStatement(m_sql));
 }
 
 } // namespace quarlex

@@ -130,12 +130,12 @@ std::string keyText(const TableDef& def, const std::vector<int>& keyIdx,
 // One statement of the table, prepared on first use and kept.
 struct CachedSql {
     std::string text;
-    sqlite3_stmt* st = nullptr;
+    Statement st;
 };
 
 struct Table::Impl {
     Table& t;
-    std::unordered_map<std::string, sqlite3_stmt*> statements; // Locate, by field list
+    std::unordered_map<std::string, Statement> statements; // Locate, by field list
     struct LocateSql {
         std::string fields; // as given
         std::vector<int> idx;
@@ -312,44 +312,26 @@ struct Table::Impl {
 
     sqlite3_stmt* statement(const std::string& sql) {
         auto it = statements.find(sql);
-        if (it != statements.end())
-            return it->second;
-        sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare_v3(db(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr);
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(st);
-            fail(sqlite3_errmsg(db()));
-        }
-        statements.emplace(sql, st);
-        return st;
+        if (it == statements.end())
+            it = statements.emplace(sql, t.m_db.prepare(sql, def().name, true)).first;
+        return it->second.get();
     }
 
     sqlite3_stmt* statement(CachedSql& sql) {
-        if (!sql.st) {
-            int rc = sqlite3_prepare_v3(db(), sql.text.c_str(), -1, SQLITE_PREPARE_PERSISTENT,
-                                        &sql.st, nullptr);
-            if (rc != SQLITE_OK) {
-                sqlite3_finalize(sql.st);
-                sql.st = nullptr;
-                fail(sqlite3_errmsg(db()));
-            }
-        }
-        return sql.st;
+        if (!sql.st)
+            sql.st = t.m_db.prepare(sql.text, def().name, true);
+        return sql.st.get();
     }
 
     void finalizeAll() {
-        for (auto& [sql, st] : statements)
-            sqlite3_finalize(st);
         statements.clear();
         locateSql = {};
         anchors.clear();
         anchorsSeen = -1;
         for (CachedSql* c :
              {&first, &last, &next, &byKey, &rows, &rowsFrom, &firstKey, &keyFromLead,
-              &sameLeadBelow, &count, &countBelow, &insert, &insertOrIgnore, &update}) {
-            sqlite3_finalize(c->st);
-            c->st = nullptr;
-        }
+              &sameLeadBelow, &count, &countBelow, &insert, &insertOrIgnore, &update})
+            c->st.reset();
     }
 
     std::string select() const { return "SELECT " + columns + " FROM " + table; }
@@ -452,10 +434,7 @@ struct Table::Impl {
         return false;
     }
 
-    void check(int rc) const {
-        if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
-            fail(sqlite3_errmsg(db()));
-    }
+    void check(int rc) const { t.m_db.check(rc, def().name); }
 
     // Moves the cursor to the row after the current one; false at the end
     // (the current row stays).
@@ -699,12 +678,8 @@ void Table::CreateTable() {
         sql += ", PRIMARY KEY(" + m_impl->keyColumns + ")) WITHOUT ROWID";
     else
         sql += ")";
-    try {
-        m_db.exec("DROP TABLE IF EXISTS " + m_impl->table);
-        m_db.exec(sql);
-    } catch (const Error& e) {
-        throw Error(m_impl->prefix() + e.what());
-    }
+    m_db.exec("DROP TABLE IF EXISTS " + m_impl->table, m_def.name);
+    m_db.exec(sql, m_def.name);
     m_db.registerLayout(m_def);
     m_impl->clearCursor();
     ++m_generation;
@@ -712,13 +687,9 @@ void Table::CreateTable() {
 
 void Table::EmptyTable() {
     Cancel();
-    try {
-        m_db.noteWrite();
-        m_db.exec("DELETE FROM " + m_impl->table);
-        m_impl->noteChanged();
-    } catch (const Error& e) {
-        throw Error(m_impl->prefix() + e.what());
-    }
+    m_db.noteWrite();
+    m_db.exec("DELETE FROM " + m_impl->table, m_def.name);
+    m_impl->noteChanged();
     m_impl->clearCursor();
     m_eof = true;
     ++m_generation;
@@ -728,11 +699,7 @@ void Table::DeleteTable() {
     setActive(false);
     m_impl->finalizeAll();
     m_db.flush();
-    try {
-        m_db.exec("DROP TABLE IF EXISTS " + m_impl->table);
-    } catch (const Error& e) {
-        throw Error(m_impl->prefix() + e.what());
-    }
+    m_db.exec("DROP TABLE IF EXISTS " + m_impl->table, m_def.name);
     m_db.forgetLayout(m_def.name);
     m_impl->clearCursor();
     ++m_generation;
@@ -758,18 +725,17 @@ void Table::setActive(bool on) {
     // Opening binds the declared columns by name: each must be there.
     TableDef present;
     {
-        sqlite3_stmt* st = nullptr;
-        std::string sql = "PRAGMA table_info(" + m_impl->table + ")";
-        m_db.check(sqlite3_prepare_v2(m_db.handle(), sql.c_str(), -1, &st, nullptr), m_def.name);
-        while (sqlite3_step(st) == SQLITE_ROW)
+        Statement st = m_db.prepare("PRAGMA table_info(" + m_impl->table + ")", m_def.name);
+        int rc;
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
             present.fields.push_back(
-                FieldDef{reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
+                FieldDef{reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1)),
                          FieldType::Integer,
                          0,
                          {},
                          0,
                          true});
-        sqlite3_finalize(st);
+        m_db.check(rc, m_def.name);
     }
     for (const auto& f : m_def.fields)
         if (!present.field(f.name))
@@ -1131,10 +1097,8 @@ int Table::BatchMove(const Query& source) {
             throw Error(std::string(e.what()) + " (result row " + std::to_string(rowNo) + ")");
         }
         m_db.noteWrite();
-        int rc = sqlite3_step(use.get());
-        if (rc != SQLITE_DONE)
-            d.fail("Result row " + std::to_string(rowNo) +
-                   " cannot be stored: " + sqlite3_errmsg(m_db.handle()));
+        m_db.check(sqlite3_step(use.get()),
+                   d.prefix() + "Result row " + std::to_string(rowNo) + " cannot be stored");
         d.noteChanged();
         if (sqlite3_changes(m_db.handle()) == 0)
             ++skipped;
