@@ -33,7 +33,7 @@ std::string amountText(const Value& value, int decimals, char separator) {
     if (const Money* money = std::get_if<Money>(&value))
         return money->toFixed(decimals, separator);
     if (const std::int64_t* whole = std::get_if<std::int64_t>(&value))
-        return Money::fromUnits(*whole * Money::kScale).toFixed(decimals, separator);
+        return Money::fromWhole(*whole).toFixed(decimals, separator);
     return valueToText(value);
 }
 

@@ -94,6 +94,21 @@ std::string quotedLiteral(const std::string& text) {
     return literal;
 }
 
+// A sum of debts beyond the range of money is the engine's "integer
+// overflow": the accountant needs to know which category and period, not
+// the statement's text.
+void runTotals(Query& repQ, const std::string& category, const ReportPeriod& p) {
+    try {
+        repQ.ExecSQL();
+    } catch (const EngineError& e) {
+        if (e.engineMessage() != "integer overflow")
+            throw;
+        throw MoneyOverflow("Сумма долгов вне диапазона денег: категория \"" + category +
+                            "\", период " + std::to_string(p.god) + "-" +
+                            std::to_string(p.kvartal));
+    }
+}
+
 } // namespace
 
 std::string totalsStatement(int god, int kvartal, const std::string& category, int period) {
@@ -146,7 +161,7 @@ void runReport(WorkingTables& tables, const ReportOptions& options) {
         for (const std::string& category : categories) {
             for (const ReportPeriod& p : periods) {
                 tables.RepQ.setSQL(totalsStatement(p.god, p.kvartal, category, p.period));
-                tables.RepQ.ExecSQL();
+                runTotals(tables.RepQ, category, p);
                 res.BatchMove(tables.RepQ);
             }
         }

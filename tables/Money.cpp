@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "tables/Error.h"
+
 namespace quarlex {
 
 namespace {
@@ -141,6 +143,19 @@ std::string Money::toFixed(int decimals, char decimalSeparator) const {
         out += frac;
     }
     return out;
+}
+
+void Money::overflow(Money a, const char* op, Money b) {
+    throw MoneyOverflow("The amount " + a.toFixed(4) + " " + op + " " + b.toFixed(4) +
+                        " is out of the range of money");
+}
+
+Money Money::fromWhole(std::int64_t whole) {
+    std::int64_t units = 0;
+    if (__builtin_mul_overflow(whole, kScale, &units))
+        throw MoneyOverflow("The amount " + std::to_string(whole) +
+                            " is out of the range of money");
+    return Money(units);
 }
 
 std::int64_t Money::roundedCents() const {

@@ -195,6 +195,22 @@ std::string readBytes(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Grand totals beyond the range of money are an error naming the category
+// and the period of the row being added, never a wrapped total.
+TEST_F(HtmlExportTest, TotalOutOfRangeNamesCategoryAndPeriod) {
+    addRes({kP1, "Иванов Сергей Петрович", "ОСН", 2011, 3, "922337203685477", "0"});
+    addRes({kP2, "Петрова Анна Викторовна", "ОСН", 2011, 4, "922337203685477", "0"});
+    for (bool perPeriod : {true, false}) {
+        try {
+            build(perPeriod, false, ',');
+            ADD_FAILURE() << "no error, per period " << perPeriod;
+        } catch (const MoneyOverflow& e) {
+            EXPECT_STREQ(e.what(),
+                         "Итог HTML-отчета вне диапазона денег: категория \"ОСН\", период 2011-4");
+        }
+    }
+}
+
 TEST(HtmlFile, Utf8WithBomAndCrLfAfterEveryLineReplacingOldFile) {
     const auto dir =
         std::filesystem::temp_directory_path() / ("quarlex-html-test-" + std::to_string(getpid()));

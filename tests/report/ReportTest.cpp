@@ -150,6 +150,22 @@ TEST_F(ReportTest, LongCategoryAloneIsCut) {
                                                   1, "1.0000", "0.0000"}}));
 }
 
+// Debts whose sum leaves the range of money: the error names the category and
+// the period, not the statement.
+TEST_F(ReportTest, SumOutOfRangeNamesCategoryAndPeriod) {
+    addImp({kA, "Иванов", "Сергей", "Петрович", 2011, 1, "ОСН", "922337203685477", "0"});
+    addImp({kA, "Иванов", "Сергей", "Петрович", 2011, 2, "ОСН", "922337203685477", "0"});
+    try {
+        runReport(t, ReportOptions{true});
+        FAIL() << "no error";
+    } catch (const MoneyOverflow& e) {
+        EXPECT_STREQ(e.what(),
+                     "Сумма долгов вне диапазона денег: категория \"ОСН\", период 2011-2");
+    }
+    EXPECT_FALSE(t.TmpTable.Exists());
+    EXPECT_FALSE(t.CatTable.Exists());
+}
+
 TEST(IsOverpaidRow, EitherTotalBelowZero) {
     struct Case {
         const char* str;
