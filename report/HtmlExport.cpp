@@ -1,11 +1,8 @@
 #include "report/HtmlExport.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 
+#include "report/AtomicFile.h"
 #include "tables/Error.h"
 #include "tables/Money.h"
 
@@ -211,24 +208,12 @@ std::string htmlReportPath(const std::string& dir, const std::string& file) {
 }
 
 void writeHtmlFile(const std::string& path, const std::vector<std::string>& lines) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    auto fail = [&path](int err) {
-        throw Error("Не удалось записать файл \"" + path + "\": " + std::strerror(err));
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        fail(errno);
     std::string content = "\xEF\xBB\xBF";
     for (const std::string& line : lines) {
         content += line;
         content += "\r\n";
     }
-    if (std::fwrite(content.data(), 1, content.size(), file.get()) != content.size())
-        fail(errno);
-    if (std::fclose(file.release()) != 0)
-        fail(errno);
+    writeFileAtomically(path, content);
 }
 
 std::string htmlEscape(std::string_view text) {
