@@ -243,7 +243,7 @@ std::string oneLine(std::string_view text) {
             line += text[i];
         }
     }
-    return line;
+    return visibleText(line);
 }
 
 void StreamPrompts::message(const std::string& caption, const std::string& text) {

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/Money.h"
 #include "tables/WholeNumber.h"
 #include "xml/CodePage.h"
@@ -118,14 +119,14 @@ std::string readWholeFile(const std::string& path) {
 int toInteger(const std::string& text) {
     std::optional<int> v = parseInt32(text);
     if (!v)
-        throw Error("'" + text + "' is not a valid integer value");
+        throw Error(notAnInteger(text));
     return *v;
 }
 
 Money toMoney(const std::string& text, char decimalSeparator) {
     std::optional<Money> m = Money::parse(text, decimalSeparator);
     if (!m)
-        throw Error("'" + text + "' is not a valid floating point value");
+        throw Error(notAnAmount(text));
     return *m;
 }
 

@@ -4,6 +4,7 @@
 
 #include "report/AtomicFile.h"
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/Money.h"
 
 namespace quarlex {
@@ -120,7 +121,7 @@ private:
                 nak += n;
             } catch (const MoneyOverflow&) {
                 throw MoneyOverflow("Итог HTML-отчета вне диапазона денег: категория \"" +
-                                    category + "\", период " + period);
+                                    quotedText(category) + "\", период " + period);
             }
         }
     };

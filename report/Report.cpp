@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/TextWidth.h"
 
 namespace quarlex {
@@ -45,7 +46,7 @@ void checkCategoryWidths(const std::vector<std::string>& categories, int resCatW
         const std::string prefix(cutToWidth(category, resCatWidth));
         const auto [it, inserted] = byPrefix.emplace(prefix, category);
         if (!inserted && it->second != category)
-            throw Error("Категории \"" + it->second + "\" и \"" + category +
+            throw Error("Категории \"" + quotedText(it->second) + "\" и \"" + quotedText(category) +
                         "\" совпадают в первых " + std::to_string(resCatWidth) +
                         " символах и в отчете не различаются");
     }
@@ -103,8 +104,8 @@ void runTotals(Query& repQ, const std::string& category, const ReportPeriod& p) 
     } catch (const EngineError& e) {
         if (e.engineMessage() != "integer overflow")
             throw;
-        throw MoneyOverflow("Сумма долгов вне диапазона денег: категория \"" + category +
-                            "\", период " + std::to_string(p.god) + "-" +
+        throw MoneyOverflow("Сумма долгов вне диапазона денег: категория \"" +
+                            quotedText(category) + "\", период " + std::to_string(p.god) + "-" +
                             std::to_string(p.kvartal));
     }
 }

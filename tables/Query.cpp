@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/SqlTranslator.h"
 #include "tables/Table.h"
 
@@ -18,7 +19,7 @@ bool isText(FieldType t) {
 }
 
 std::string inStatement(const std::string& statement) {
-    return "SQL error in statement \"" + statement + "\"";
+    return "SQL error in statement \"" + quotedText(statement) + "\"";
 }
 
 Value readValue(sqlite3_stmt* st, int col, FieldType type) {
@@ -51,9 +52,9 @@ std::string moneyToWhole(const std::string& e) {
 std::string storedForm(const SqlResultColumn& c, const FieldDef& f, const TableDef& table,
                        const std::string& statement) {
     auto mismatch = [&] {
-        throw Error("SQL error in statement \"" + statement + "\": result column " + c.name +
-                    " is " + (isText(c.type) ? "text" : "a number") + ", column " + f.name +
-                    " of table " + table.name + " is not");
+        throw Error(inStatement(statement) + ": result column " + c.name + " is " +
+                    (isText(c.type) ? "text" : "a number") + ", column " + f.name + " of table " +
+                    table.name + " is not");
     };
     std::string e;
     if (isText(f.type)) {
@@ -116,8 +117,8 @@ void Query::ExecSQL() {
     for (const auto& c : t.columns) {
         const FieldDef* f = target->field(c.name);
         if (!f)
-            throw Error("SQL error in statement \"" + m_sql + "\": table " + target->name +
-                        " has no column " + c.name);
+            throw Error(inStatement(m_sql) + ": table " + target->name + " has no column " +
+                        c.name);
         columns += (columns.empty() ? "" : ", ") + sqlIdentifier(f->name);
         exprs.push_back(storedForm(c, *f, *target, m_sql));
     }

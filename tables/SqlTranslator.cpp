@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/Money.h"
 
 namespace quarlex {
@@ -106,7 +107,7 @@ public:
 
     [[noreturn]] void at(std::size_t bytePos, const std::string& what) const {
         throw Error("SQL error at position " + std::to_string(charPosition(bytePos)) +
-                    " in statement \"" + std::string(m_statement) + "\": " + what);
+                    " in statement \"" + quotedText(m_statement) + "\": " + what);
     }
 
 private:
@@ -527,13 +528,13 @@ private:
     const TableDef& resolveTable(const NameRef& ref) const {
         const TableDef* def = m_lookup ? m_lookup(ref.name) : nullptr;
         if (!def)
-            m_fail.at(ref.pos, "table " + ref.name + " does not exist");
+            m_fail.at(ref.pos, "table " + quotedText(ref.name) + " does not exist");
         return *def;
     }
     std::string column(const NameRef& ref, const TableDef& table) const {
         const FieldDef* f = table.field(ref.name);
         if (!f)
-            m_fail.at(ref.pos, "table " + table.name + " has no column " + ref.name);
+            m_fail.at(ref.pos, "table " + table.name + " has no column " + quotedText(ref.name));
         return sqlIdentifier(table.name) + "." + sqlIdentifier(f->name);
     }
 

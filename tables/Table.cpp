@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/Query.h"
 #include "tables/TextWidth.h"
 #include "tables/WholeNumber.h"
@@ -120,7 +121,8 @@ std::string keyText(const TableDef& def, const std::vector<int>& keyIdx,
             out += ", ";
         out += f.name + " = ";
         const Value& v = row[static_cast<std::size_t>(keyIdx[i])];
-        out += std::holds_alternative<std::string>(v) ? "'" + valueToText(v) + "'" : valueToText(v);
+        out += std::holds_alternative<std::string>(v) ? "'" + quotedText(valueToText(v)) + "'"
+                                                      : valueToText(v);
     }
     return out;
 }
@@ -578,7 +580,7 @@ struct Table::Impl {
                     return Money();
                 auto m = Money::parse(*s, '.');
                 if (!m)
-                    fail("'" + *s + "' is not a valid floating point value");
+                    fail(notAnAmount(*s));
                 return *m;
             }
             return v;
@@ -590,7 +592,7 @@ struct Table::Impl {
                 return std::int64_t(0);
             auto n = parseInteger(*s);
             if (!n)
-                fail("'" + *s + "' is not a valid integer value");
+                fail(notAnInteger(*s));
             return checkedInteger(*n, f);
         }
         return checkedInteger(std::get<std::int64_t>(v), f);
@@ -1002,7 +1004,7 @@ std::int64_t Table::asInteger(std::string_view field) const {
             return 0;
         if (auto n = parseInteger(*s))
             return *n;
-        throw Error("'" + *s + "' is not a valid integer value");
+        throw Error(notAnInteger(*s));
     }
     return 0;
 }
@@ -1025,7 +1027,7 @@ Money Table::asMoney(std::string_view field) const {
             return Money();
         if (auto m = Money::parse(*s, '.'))
             return *m;
-        throw Error("'" + *s + "' is not a valid floating point value");
+        throw Error(notAnAmount(*s));
     }
     return Money();
 }

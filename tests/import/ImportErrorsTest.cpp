@@ -1,13 +1,15 @@
-// An amount whose debt leaves the range of money stops the import with an
-// error naming the file and the record, instead of storing a wrapped debt.
+// Errors of the import that must name the file and the record and stay
+// readable whatever the file holds.
 #include "ImportTestSupport.h"
 
 namespace quarlex::test {
 namespace {
 
-class MoneyOverflowImportTest : public ImportTest {};
+class ImportErrorsTest : public ImportTest {};
 
-TEST_F(MoneyOverflowImportTest, DebtOutOfRangeNamesFileAndRecord) {
+// A debt beyond the range of money stops the import instead of storing a
+// wrapped amount, and is not taken for one refused row.
+TEST_F(ImportErrorsTest, DebtOutOfRangeNamesFileAndRecord) {
     struct Case {
         const char* name;
         SzvRec overflowing;
@@ -38,6 +40,16 @@ TEST_F(MoneyOverflowImportTest, DebtOutOfRangeNamesFileAndRecord) {
         prompts.messages.clear();
         EXPECT_EQ(tables.ImpTable.state(), Table::State::Browse) << c.name;
     }
+}
+
+// A huge value is quoted by its first 200 characters, not whole.
+TEST_F(ImportErrorsTest, QuotedValueIsCutAt200Characters) {
+    SzvRec huge;
+    huge.strNach = "Я" + std::string(100000, '9') + "x";
+    const std::string path = write("a.xml", {huge});
+    const std::string error = runError();
+    EXPECT_EQ(error, "'Я" + std::string(199, '9') + "…' is not a valid floating point value" +
+                         "\r\nФайл: " + path + ", запись 1");
 }
 
 } // namespace
