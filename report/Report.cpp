@@ -6,6 +6,7 @@
 
 #include "tables/Error.h"
 #include "tables/MessageText.h"
+#include "tables/SqlTranslator.h"
 #include "tables/TextWidth.h"
 
 namespace quarlex {
@@ -82,19 +83,6 @@ std::vector<ReportPeriod> readPeriods(Table& tmpTable) {
     return periods;
 }
 
-// A text constant of the engine's dialect: double quotes, an inner double
-// quote doubled, so that any category text is matched as it is.
-std::string quotedLiteral(const std::string& text) {
-    std::string literal = "\"";
-    for (char c : text) {
-        if (c == '"')
-            literal += '"';
-        literal += c;
-    }
-    literal += '"';
-    return literal;
-}
-
 // A sum of debts beyond the range of money is the engine's "integer
 // overflow": the accountant needs to know which category and period, not
 // the statement's text.
@@ -113,7 +101,7 @@ void runTotals(Query& repQ, const std::string& category, const ReportPeriod& p) 
 } // namespace
 
 std::string totalsStatement(int god, int kvartal, const std::string& category, int period) {
-    const std::string cat = quotedLiteral(category);
+    const std::string cat = dialectText(category);
     // Grouped by SNILS alone, so that a person whose name is spelt differently
     // in different rows still gets one row with all of them summed. The name
     // columns are bare columns beside the single MAX() aggregate: SQLite takes
@@ -128,13 +116,7 @@ std::string totalsStatement(int god, int kvartal, const std::string& category, i
 
 void runReport(WorkingTables& tables, const ReportOptions& options) {
     Table& res = tables.ResTable;
-    if (res.Active()) {
-        res.Close();
-        res.EmptyTable();
-    } else {
-        res.setInMemory(true);
-        res.CreateTable();
-    }
+    clearTable(res);
     tables.RepQ.setInMemory(true);
     tables.UpdQ.setInMemory(true);
 

@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "tables/Error.h"
 
@@ -14,13 +13,6 @@ namespace {
 // Big enough that the commit cost vanishes per row, small enough that the
 // transaction's undo pages stay cheap.
 constexpr int kWritesPerTransaction = 4096;
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 } // namespace
 
@@ -85,20 +77,20 @@ Database::~Database() {
 }
 
 const TableDef* Database::layout(std::string_view tableName) const {
-    auto it = m_layouts.find(upper(tableName));
+    auto it = m_layouts.find(upperName(tableName));
     return it == m_layouts.end() ? nullptr : &it->second;
 }
 
 void Database::registerLayout(const TableDef& def) {
-    m_layouts[upper(def.name)] = def;
+    m_layouts[upperName(def.name)] = def;
 }
 
 void Database::forgetLayout(std::string_view tableName) {
-    m_layouts.erase(upper(tableName));
+    m_layouts.erase(upperName(tableName));
 }
 
 std::int64_t* Database::tableChangeCounter(std::string_view tableName) {
-    return &m_changeCounters[upper(tableName)];
+    return &m_changeCounters[upperName(tableName)];
 }
 
 bool Database::tableExists(std::string_view tableName) {

@@ -4,14 +4,12 @@
 #include <limits>
 
 #include "tables/Error.h"
+#include "tables/WholeNumber.h"
 
 namespace quarlex {
 
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -29,12 +27,7 @@ constexpr std::int64_t pow10(int n) {
 } // namespace
 
 std::optional<Money> Money::parse(std::string_view text, char decimalSeparator) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && isBlank(text[b]))
-        ++b;
-    while (e > b && isBlank(text[e - 1]))
-        --e;
-    std::string_view s = text.substr(b, e - b);
+    const std::string_view s = trimBlanks(text);
     std::size_t i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-'))

@@ -9,34 +9,17 @@
 #include <limits>
 #include <unordered_map>
 
+#include "tables/EngineValue.h"
 #include "tables/Error.h"
 #include "tables/MessageText.h"
 #include "tables/Query.h"
+#include "tables/SqlTranslator.h"
 #include "tables/TextWidth.h"
 #include "tables/WholeNumber.h"
 
 namespace quarlex {
 
 namespace {
-
-std::string quoteName(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-    return out;
-}
-
-bool isText(FieldType t) {
-    return t == FieldType::AnsiText || t == FieldType::UnicodeText;
-}
-
-std::optional<std::int64_t> parseInteger(std::string_view text) {
-    return parseWholeNumber(text);
-}
 
 // Whole units of an amount, a tie going to the even neighbour.
 std::int64_t roundToWhole(Money m) {
@@ -53,32 +36,6 @@ Value defaultFor(FieldType t) {
     if (t == FieldType::Money)
         return Money();
     return std::int64_t(0);
-}
-
-void bindValue(sqlite3_stmt* st, int pos, const Value& v) {
-    if (const auto* n = std::get_if<std::int64_t>(&v))
-        sqlite3_bind_int64(st, pos, *n);
-    else if (const auto* m = std::get_if<Money>(&v))
-        sqlite3_bind_int64(st, pos, m->units());
-    else if (const auto* s = std::get_if<std::string>(&v))
-        sqlite3_bind_text(st, pos, s->data(), static_cast<int>(s->size()), SQLITE_STATIC);
-    else
-        sqlite3_bind_null(st, pos);
-}
-
-Value columnValue(sqlite3_stmt* st, int col, FieldType t) {
-    int kind = sqlite3_column_type(st, col);
-    if (kind == SQLITE_NULL)
-        return {};
-    if (isText(t)) {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-        return std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, col)));
-    }
-    std::int64_t n = kind == SQLITE_FLOAT ? std::llround(sqlite3_column_double(st, col))
-                                          : sqlite3_column_int64(st, col);
-    if (t == FieldType::Money)
-        return Money::fromUnits(n);
-    return n;
 }
 
 // columnValue into `slot`, keeping the storage of a text already there.
@@ -243,7 +200,8 @@ struct Table::Impl {
                     byKeyOrder + " LIMIT ?" + std::to_string(keyWidth() + 1);
         byKey.text = select + " WHERE (" + keyColumns + ") = (" + keyPlaceholders + ")";
         rows.text = select + byKeyOrder + " LIMIT ?1 OFFSET ?2";
-        const std::string lead = rowidKey ? std::string("rowid") : quoteName(def().indexFields[0]);
+        const std::string lead =
+            rowidKey ? std::string("rowid") : sqlIdentifier(def().indexFields[0]);
         rowsFrom.text = select + " WHERE " + lead + " >= ?3" + byKeyOrder + " LIMIT ?1 OFFSET ?2";
         firstKey.text = "SELECT " + keyColumns + " FROM " + table + byKeyOrder + " LIMIT 1";
         keyFromLead.text = "SELECT " + keyColumns + " FROM " + table + " WHERE " + lead + " >= ?1" +
@@ -252,7 +210,7 @@ struct Table::Impl {
             std::string rest, restPlaceholders;
             for (std::size_t i = 1; i < keyWidth(); ++i) {
                 rest += i > 1 ? "," : "";
-                rest += quoteName(def().fields[static_cast<std::size_t>(keyIdx[i])].name);
+                rest += sqlIdentifier(def().fields[static_cast<std::size_t>(keyIdx[i])].name);
                 restPlaceholders += i > 1 ? ",?" : "?";
                 restPlaceholders += std::to_string(i + 1);
             }
@@ -285,10 +243,10 @@ struct Table::Impl {
     [[noreturn]] void fail(const std::string& text) const { throw Error(prefix() + text); }
 
     void buildSql() {
-        table = quoteName(def().name);
+        table = sqlIdentifier(def().name);
         for (std::size_t i = 0; i < fieldCount(); ++i) {
             columns += i ? "," : "";
-            columns += quoteName(def().fields[i].name);
+            columns += sqlIdentifier(def().fields[i].name);
         }
         rowidKey = def().indexFields.empty();
         if (rowidKey) {
@@ -303,7 +261,7 @@ struct Table::Impl {
             if (!f)
                 fail("Index field '" + def().indexFields[i] + "' not found");
             keyIdx.push_back(static_cast<int>(f - def().fields.data()));
-            std::string q = quoteName(f->name);
+            std::string q = sqlIdentifier(f->name);
             std::string sep = i ? "," : "";
             keyColumns += sep + q;
             keyAsc += sep + q;
@@ -590,7 +548,7 @@ struct Table::Impl {
         if (const auto* s = std::get_if<std::string>(&v)) {
             if (trimBlanks(*s).empty())
                 return std::int64_t(0);
-            auto n = parseInteger(*s);
+            auto n = parseWholeNumber(*s);
             if (!n)
                 fail(notAnInteger(*s));
             return checkedInteger(*n, f);
@@ -612,7 +570,7 @@ struct Table::Impl {
         sql += table + " (";
         for (std::size_t i = 0; i < fieldCount(); ++i) {
             sql += i ? "," : "";
-            sql += quoteName(def().fields[i].name);
+            sql += sqlIdentifier(def().fields[i].name);
         }
         sql += ") VALUES (";
         for (std::size_t i = 0; i < fieldCount(); ++i) {
@@ -626,13 +584,13 @@ struct Table::Impl {
         std::string sql = "UPDATE " + table + " SET ";
         for (std::size_t i = 0; i < fieldCount(); ++i) {
             sql += i ? "," : "";
-            sql += quoteName(def().fields[i].name) + "=?" + std::to_string(i + 1);
+            sql += sqlIdentifier(def().fields[i].name) + "=?" + std::to_string(i + 1);
         }
         sql += " WHERE ";
         for (std::size_t k = 0; k < keyWidth(); ++k) {
             std::string col =
                 rowidKey ? std::string("rowid")
-                         : quoteName(def().fields[static_cast<std::size_t>(keyIdx[k])].name);
+                         : sqlIdentifier(def().fields[static_cast<std::size_t>(keyIdx[k])].name);
             sql += k ? " AND " : "";
             sql += col + "=?" + std::to_string(fieldCount() + k + 1);
         }
@@ -674,7 +632,7 @@ void Table::CreateTable() {
     for (std::size_t i = 0; i < m_def.fields.size(); ++i) {
         const FieldDef& f = m_def.fields[i];
         sql += i ? ", " : "";
-        sql += quoteName(f.name) + (isText(f.type) ? " TEXT" : " INTEGER");
+        sql += sqlIdentifier(f.name) + (isText(f.type) ? " TEXT" : " INTEGER");
     }
     if (!m_impl->rowidKey)
         sql += ", PRIMARY KEY(" + m_impl->keyColumns + ")) WITHOUT ROWID";
@@ -965,7 +923,7 @@ bool Table::Locate(std::string_view fields, const std::vector<Value>& values) {
         std::string sql = d.select() + " WHERE ";
         for (std::size_t i = 0; i < q.idx.size(); ++i) {
             sql += i ? " AND " : "";
-            sql += quoteName(m_def.fields[static_cast<std::size_t>(q.idx[i])].name) + " IS ?" +
+            sql += sqlIdentifier(m_def.fields[static_cast<std::size_t>(q.idx[i])].name) + " IS ?" +
                    std::to_string(i + 1);
         }
         sql += " ORDER BY " + d.keyAsc + " LIMIT 1";
@@ -1002,7 +960,7 @@ std::int64_t Table::asInteger(std::string_view field) const {
     if (const auto* s = std::get_if<std::string>(v)) {
         if (trimBlanks(*s).empty())
             return 0;
-        if (auto n = parseInteger(*s))
+        if (auto n = parseWholeNumber(*s))
             return *n;
         throw Error(notAnInteger(*s));
     }
@@ -1050,11 +1008,16 @@ bool Table::isVisible(std::string_view field) const {
 }
 
 int Table::BatchMove(const Query& source) {
+    return appendRows(source.columns(), source.rows(), true);
+}
+
+int Table::appendRows(const std::vector<std::string>& columns,
+                      const std::vector<std::vector<Value>>& rows, bool skipPresent) {
     Impl& d = *m_impl;
     d.settle();
     // Source column -> table column, by name in any letter case.
     std::vector<int> target;
-    for (const auto& name : source.columns()) {
+    for (const auto& name : columns) {
         const FieldDef* f = m_def.field(name);
         target.push_back(f ? static_cast<int>(f - m_def.fields.data()) : -1);
     }
@@ -1065,9 +1028,9 @@ int Table::BatchMove(const Query& source) {
             from[static_cast<std::size_t>(target[c])] = static_cast<int>(c);
     int skipped = 0, stored = 0, rowNo = 0;
     std::vector<Value> converted(m_def.fields.size());
-    for (const auto& src : source.rows()) {
+    for (const auto& src : rows) {
         ++rowNo;
-        StmtUse use(d.statement(d.insertOrIgnore));
+        StmtUse use(d.statement(skipPresent ? d.insertOrIgnore : d.insert));
         // Values already in the column's form are bound where they lie;
         // only the rest are converted.
         try {
@@ -1099,8 +1062,11 @@ int Table::BatchMove(const Query& source) {
             throw Error(std::string(e.what()) + " (result row " + std::to_string(rowNo) + ")");
         }
         m_db.noteWrite();
-        m_db.check(sqlite3_step(use.get()),
-                   d.prefix() + "Result row " + std::to_string(rowNo) + " cannot be stored");
+        const int rc = sqlite3_step(use.get());
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT && !d.rowidKey)
+            d.fail("Result row " + std::to_string(rowNo) +
+                   " cannot be stored: a row with its key is already present");
+        m_db.check(rc, d.prefix() + "Result row " + std::to_string(rowNo) + " cannot be stored");
         d.noteChanged();
         if (sqlite3_changes(m_db.handle()) == 0)
             ++skipped;
@@ -1122,11 +1088,6 @@ std::vector<std::vector<Value>> Table::readRows(int first, int count) const {
     Impl& d = *m_impl;
     d.scan(first, count, [&](sqlite3_stmt* st) { rows.push_back(d.readColumns(st, nullptr)); });
     return rows;
-}
-
-std::vector<Value> Table::readRow(int index) const {
-    auto rows = readRows(index, 1);
-    return rows.empty() ? std::vector<Value>() : std::move(rows.front());
 }
 
 std::uint64_t Table::generation() const {

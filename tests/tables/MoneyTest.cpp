@@ -144,19 +144,12 @@ TEST(Period, KeyOrdersByTime) {
     EXPECT_EQ(quarlex::periodQuarter(20114), 4);
 }
 
-TEST(Value, TextAndSignAgainstZero) {
+TEST(Value, Text) {
     using quarlex::Value;
     EXPECT_EQ(quarlex::valueToText(Value()), "");
     EXPECT_EQ(quarlex::valueToText(Value(std::int64_t(-12))), "-12");
     EXPECT_EQ(quarlex::valueToText(Value(Money::fromUnits(-5000))), "-0.5000");
     EXPECT_EQ(quarlex::valueToText(Value(std::string("ОСН"))), "ОСН");
-
-    EXPECT_LT(quarlex::compareWithZero(Value(Money::fromUnits(-1))), 0);
-    EXPECT_GT(quarlex::compareWithZero(Value(std::int64_t(3))), 0);
-    EXPECT_EQ(quarlex::compareWithZero(Value()), 0);
-    EXPECT_EQ(quarlex::compareWithZero(Value(std::string())), 0);
-    EXPECT_EQ(quarlex::compareWithZero(Value(std::string("abc"))), 0);
-    EXPECT_LT(quarlex::compareWithZero(Value(std::string("-2.5"))), 0);
 }
 
 } // namespace
