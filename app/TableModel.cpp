@@ -15,18 +15,19 @@ void TableModel::refresh() {
     m_chunks.clear();
     m_columns.clear();
     m_rowCount = 0;
+    m_failureReported = false;
     try {
         if (m_table.Active()) {
-            m_rowCount = m_table.RecordCount();
             const auto& fields = m_table.def().fields;
             for (int i = 0; i < static_cast<int>(fields.size()); ++i)
                 if (m_table.isVisible(fields[i].name))
                     m_columns.push_back(i);
+            m_rowCount = m_table.RecordCount();
         }
-    } catch (const std::exception&) {
-        // A table the engine cannot read shows as empty.
+    } catch (const std::exception& e) {
+        // A table the engine cannot count shows no rows.
         m_rowCount = 0;
-        m_columns.clear();
+        reportFailure(e);
     }
     m_cachedGeneration = m_table.generation();
     endResetModel();
@@ -61,8 +62,9 @@ const std::vector<Value>* TableModel::row(int index) const {
         Chunk chunk{first, {}};
         try {
             chunk.rows = m_table.readRows(first, kChunkRows);
-        } catch (const std::exception&) {
-            return nullptr;
+        } catch (const std::exception& e) {
+            // Kept empty, so that painting does not ask the engine again.
+            reportFailure(e);
         }
         m_chunks.push_front(std::move(chunk));
         if (static_cast<int>(m_chunks.size()) > kCachedChunks)
@@ -74,6 +76,13 @@ const std::vector<Value>* TableModel::row(int index) const {
     }
     const auto offset = static_cast<std::size_t>(index - first);
     return offset < it->rows.size() ? &it->rows[offset] : nullptr;
+}
+
+void TableModel::reportFailure(const std::exception& e) const {
+    if (m_failureReported)
+        return;
+    m_failureReported = true;
+    emit readFailed(QString::fromUtf8(e.what()));
 }
 
 QString TableModel::displayText(const Value& value) const {

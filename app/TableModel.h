@@ -4,6 +4,10 @@
 // the table's generation changes; no copy of the table is ever made. The row
 // count and the visible columns are taken at refresh(), which the window calls
 // after every command that may have changed the table.
+//
+// An engine error while reading is reported once through readFailed (the
+// window hands it to the general error report, queued, never from inside a
+// paint) and the grid goes on showing the rows it could read.
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QLocale>
@@ -46,6 +50,10 @@ public:
     // number format, whole numbers plainly, text as it is.
     QString displayText(const quarlex::Value& value) const;
 
+signals:
+    // The first engine error since the last refresh(), with its message.
+    void readFailed(const QString& text) const;
+
 private:
     struct Chunk {
         int first = 0;
@@ -53,6 +61,7 @@ private:
     };
     const std::vector<quarlex::Value>* row(int index) const;
     const quarlex::FieldDef& columnField(int column) const;
+    void reportFailure(const std::exception& e) const;
 
     quarlex::Table& m_table;
     QLocale m_locale;
@@ -60,4 +69,5 @@ private:
     std::vector<int> m_columns;        // visible column -> index in def().fields
     mutable std::list<Chunk> m_chunks; // most recently used first
     mutable std::uint64_t m_cachedGeneration = 0;
+    mutable bool m_failureReported = false;
 };

@@ -212,6 +212,10 @@ void TForm1::buildGrids() {
     MDS->setObjectName(QStringLiteral("MDS"));
     FDS = new TableModel(m_tables.ResTable, QLocale(), this);
     FDS->setObjectName(QStringLiteral("FDS"));
+    for (TableModel* model : {MDS, FDS})
+        connect(
+            model, &TableModel::readFailed, this,
+            [this](const QString& text) { m_dialogs.errorReport(text); }, Qt::QueuedConnection);
 
     DBGrid1 = new QTableView(Splitter1);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));

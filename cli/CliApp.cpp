@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -217,6 +219,15 @@ int runReportCommand(const CliOptions& o, std::ostream& out, std::ostream& err,
     return 0;
 }
 
+// Output that never reached its file is an error, not a success.
+void finishOutput(std::ostream& out) {
+    errno = 0;
+    out.flush();
+    if (!out)
+        throw Error(std::string("Cannot write the standard output") +
+                    (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
+}
+
 } // namespace
 
 std::string oneLine(std::string_view text) {
@@ -231,7 +242,7 @@ std::string oneLine(std::string_view text) {
             line += text[i];
         }
     }
-    return line;
+    return visibleText(line);
 }
 
 void StreamPrompts::message(const std::string& caption, const std::string& text) {
@@ -239,16 +250,30 @@ void StreamPrompts::message(const std::string& caption, const std::string& text)
     m_out << oneLine(caption) << ": " << oneLine(text) << '\n';
 }
 
+namespace {
+
+int finishedOrFailed(std::ostream& out, std::ostream& err, int status) {
+    try {
+        finishOutput(out);
+        return status;
+    } catch (const std::exception& e) {
+        err << "error: " << oneLine(e.what()) << '\n';
+        return 1;
+    }
+}
+
+} // namespace
+
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const NumberFormat& format) {
     if (std::find(args.begin(), args.end(), "--help") != args.end() ||
         (!args.empty() && args[0] == "-h")) {
         out << kUsage;
-        return 0;
+        return finishedOrFailed(out, err, 0);
     }
     if (args.size() == 1 && args[0] == "--version") {
         out << "quarlex-cli " << QUARLEX_VERSION << '\n';
-        return 0;
+        return finishedOrFailed(out, err, 0);
     }
     CliOptions options;
     try {
@@ -263,7 +288,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                    "this build\n";
             return 1;
         }
-        return runReportCommand(options, out, err, format);
+        const int status = runReportCommand(options, out, err, format);
+        finishOutput(out);
+        return status;
     } catch (const std::exception& e) {
         err << "error: " << oneLine(e.what()) << '\n';
         return 1;

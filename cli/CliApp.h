@@ -17,7 +17,8 @@ namespace quarlex::cli {
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const NumberFormat& format);
 
-// A message on one line: CR LF, LF and CR each become " | ".
+// A message on one line: CR LF, LF and CR each become " | "; other control
+// characters show as \xNN (see visibleText).
 std::string oneLine(std::string_view text);
 
 // Message boxes as lines on a stream: "caption: text".

@@ -33,7 +33,7 @@ std::string amountText(const Value& value, int decimals, char separator) {
     if (const Money* money = std::get_if<Money>(&value))
         return money->toFixed(decimals, separator);
     if (const std::int64_t* whole = std::get_if<std::int64_t>(&value))
-        return Money::fromUnits(*whole * Money::kScale).toFixed(decimals, separator);
+        return Money::fromWhole(*whole).toFixed(decimals, separator);
     return valueToText(value);
 }
 
@@ -41,6 +41,11 @@ std::string cellText(const Value& value, FieldType type, int decimals, char sepa
     if (type == FieldType::Money)
         return amountText(value, decimals, separator);
     return valueToText(value);
+}
+
+// What the aligned table shows of a cell.
+std::string shownCell(const Value& value, FieldType type, char separator) {
+    return visibleText(cellText(value, type, 2, separator));
 }
 
 // Calls `visit` for every row, in index order, fetching rows in chunks.
@@ -63,6 +68,30 @@ void writePadded(std::ostream& out, const std::string& text, std::size_t width, 
 }
 
 } // namespace
+
+std::string visibleText(std::string_view text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    auto escaped = [&](unsigned code) {
+        out += "\\x";
+        out += kHex[code >> 4];
+        out += kHex[code & 0xF];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (c < 0x20 || c == 0x7F) {
+            escaped(c);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080..U+009F
+            escaped(next);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 std::size_t utf8Length(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -109,7 +138,7 @@ void writeAligned(const Table& table, const std::vector<std::string>& names, cha
             const Column& c = columns[i];
             widths[i] = std::max(
                 widths[i],
-                utf8Length(cellText(row[static_cast<std::size_t>(c.index)], c.type, 2, separator)));
+                utf8Length(shownCell(row[static_cast<std::size_t>(c.index)], c.type, separator)));
         }
     });
     auto writeLine = [&](const std::function<std::string(std::size_t)>& text) {
@@ -126,7 +155,7 @@ void writeAligned(const Table& table, const std::vector<std::string>& names, cha
     forEachRow(table, [&](const std::vector<Value>& row) {
         writeLine([&](std::size_t i) {
             const Column& c = columns[i];
-            return cellText(row[static_cast<std::size_t>(c.index)], c.type, 2, separator);
+            return shownCell(row[static_cast<std::size_t>(c.index)], c.type, separator);
         });
     });
 }

@@ -29,6 +29,11 @@ void writeAligned(const Table& table, const std::vector<std::string>& columns,
 std::vector<std::string> gridColumns(const Table& table, const std::vector<std::string>& columns,
                                      bool categoryMode);
 
+// Text for a terminal: control characters (C0, DEL and the C1 range, which
+// holds terminal escapes) shown as \xNN, so that no value can drive the
+// terminal. CSV output stays exact and does not use this.
+std::string visibleText(std::string_view text);
+
 // Characters (not bytes) of UTF-8 text.
 std::size_t utf8Length(std::string_view text);
 

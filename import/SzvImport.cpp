@@ -8,6 +8,7 @@
 
 #include "import/FileBytes.h"
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/Money.h"
 #include "tables/WholeNumber.h"
 #include "xml/CodePage.h"
@@ -79,14 +80,14 @@ bool wildcardMatch(std::string_view name, std::string_view pattern) {
 int toInteger(const std::string& text) {
     std::optional<int> v = parseInt32(text);
     if (!v)
-        throw Error("'" + text + "' is not a valid integer value");
+        throw Error(notAnInteger(text));
     return *v;
 }
 
 Money toMoney(const std::string& text, char decimalSeparator) {
     std::optional<Money> m = Money::parse(text, decimalSeparator);
     if (!m)
-        throw Error("'" + text + "' is not a valid floating point value");
+        throw Error(notAnAmount(text));
     return *m;
 }
 
@@ -251,7 +252,9 @@ void storeRow(Table& table, const std::vector<std::pair<const std::string*, Sour
         for (const auto& [field, source] : sources)
             setFromRecord(table, *field, source, r);
         table.Post();
-    } catch (const AssertionFailure&) {
+    } catch (const FatalError&) {
+        // Lost rows or an amount out of range end the file, not just this row.
+        table.Cancel();
         throw;
     } catch (const Error&) {
         prompts.message(caption, rowMessage(r));

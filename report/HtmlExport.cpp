@@ -1,12 +1,10 @@
 #include "report/HtmlExport.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 
+#include "report/AtomicFile.h"
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/Money.h"
 
 namespace quarlex {
@@ -113,31 +111,49 @@ private:
     // Walks the rows as the grid's cursor does: a person row whenever SNILS
     // changes, the person's last amounts into the grand totals. Next on the
     // last row leaves it current, so the last person is not repeated.
+    // The grand totals of the page, checked: a sum beyond the range of money
+    // names the category and period of the row whose amounts it was adding.
+    struct Totals {
+        Money str, nak;
+        void add(Money s, Money n, const std::string& category, const std::string& period) {
+            try {
+                str += s;
+                nak += n;
+            } catch (const MoneyOverflow&) {
+                throw MoneyOverflow("Итог HTML-отчета вне диапазона денег: категория \"" +
+                                    quotedText(category) + "\", период " + period);
+            }
+        }
+    };
+
     void addPerPeriodRows() {
         Table& table = m_row.table;
-        Money totalStr, totalNak, lastStr, lastNak;
+        Totals totals;
+        Money lastStr, lastNak;
+        std::string lastCat, lastPeriod;
         table.First();
         std::string person = m_row.text("SNILS");
         addPersonRow();
         while (!table.Eof()) {
             std::string line = "<tr><td></td><td></td>";
+            lastCat = m_row.text("Cat");
             if (m_options.categoryMode)
-                line += cell(m_row.text("Cat"));
+                line += cell(lastCat);
             lastStr = m_row.amount("StrItog");
             lastNak = m_row.amount("NakItog");
-            line += cell(periodText()) + amount(lastStr) + amount(lastNak) + "</tr>";
+            lastPeriod = periodText();
+            line += cell(lastPeriod) + amount(lastStr) + amount(lastNak) + "</tr>";
             m_lines.push_back(std::move(line));
             table.Next();
             std::string snils = m_row.text("SNILS");
             if (snils != person) {
-                totalStr += lastStr;
-                totalNak += lastNak;
+                totals.add(lastStr, lastNak, lastCat, lastPeriod);
                 person = std::move(snils);
                 addPersonRow();
             }
         }
-        totalStr += lastStr;
-        totalNak += lastNak;
+        totals.add(lastStr, lastNak, lastCat, lastPeriod);
+        const Money totalStr = totals.str, totalNak = totals.nak;
         table.Last();
         if (!m_options.categoryMode)
             m_lines.push_back("<tr bgcolor=\"silver\"><b>" + cell(kTotalTitle) + "<td></td>" +
@@ -147,7 +163,7 @@ private:
 
     void addLatestRows() {
         Table& table = m_row.table;
-        Money totalStr, totalNak;
+        Totals totals;
         table.First();
         const std::string periodTitle = std::to_string(m_row.number("Period")) + " квартал " +
                                         std::to_string(m_row.number("God")) + " года";
@@ -159,10 +175,10 @@ private:
                 line += cell(m_row.text("Cat"));
             line += amount(str) + amount(nak) + "</tr>";
             m_lines.push_back(std::move(line));
-            totalStr += str;
-            totalNak += nak;
+            totals.add(str, nak, m_row.text("Cat"), periodText());
             table.Next();
         }
+        const Money totalStr = totals.str, totalNak = totals.nak;
         if (!m_options.categoryMode)
             m_lines.push_back("<tr bgcolor=\"silver\"><b>" + cell(kTotalTitle) + cell(periodTitle) +
                               amount(totalStr) + amount(totalNak) + "</b></tr>");
@@ -193,24 +209,12 @@ std::string htmlReportPath(const std::string& dir, const std::string& file) {
 }
 
 void writeHtmlFile(const std::string& path, const std::vector<std::string>& lines) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    auto fail = [&path](int err) {
-        throw Error("Не удалось записать файл \"" + path + "\": " + std::strerror(err));
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        fail(errno);
     std::string content = "\xEF\xBB\xBF";
     for (const std::string& line : lines) {
         content += line;
         content += "\r\n";
     }
-    if (std::fwrite(content.data(), 1, content.size(), file.get()) != content.size())
-        fail(errno);
-    if (std::fclose(file.release()) != 0)
-        fail(errno);
+    writeFileAtomically(path, content);
 }
 
 std::string htmlEscape(std::string_view text) {

@@ -22,7 +22,8 @@ std::vector<std::string> buildHtmlReport(Table& resTable, const HtmlOptions& opt
 // FDir when not empty, otherwise the folder of FFile; + "pf_report.html".
 std::string htmlReportPath(const std::string& dir, const std::string& file);
 
-// Writes the lines; raises Error naming the file when it cannot be written.
+// Writes the lines whole (see AtomicFile.h); raises Error naming the file
+// when it cannot be written.
 void writeHtmlFile(const std::string& path, const std::vector<std::string>& lines);
 
 // "&", "<", ">" and '"' escaped, for every text cell.

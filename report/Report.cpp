@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "tables/Error.h"
+#include "tables/MessageText.h"
+#include "tables/SqlTranslator.h"
 #include "tables/TextWidth.h"
 
 namespace quarlex {
@@ -45,7 +47,7 @@ void checkCategoryWidths(const std::vector<std::string>& categories, int resCatW
         const std::string prefix(cutToWidth(category, resCatWidth));
         const auto [it, inserted] = byPrefix.emplace(prefix, category);
         if (!inserted && it->second != category)
-            throw Error("Категории \"" + it->second + "\" и \"" + category +
+            throw Error("Категории \"" + quotedText(it->second) + "\" и \"" + quotedText(category) +
                         "\" совпадают в первых " + std::to_string(resCatWidth) +
                         " символах и в отчете не различаются");
     }
@@ -81,23 +83,25 @@ std::vector<ReportPeriod> readPeriods(Table& tmpTable) {
     return periods;
 }
 
-// A text constant of the engine's dialect: double quotes, an inner double
-// quote doubled, so that any category text is matched as it is.
-std::string quotedLiteral(const std::string& text) {
-    std::string literal = "\"";
-    for (char c : text) {
-        if (c == '"')
-            literal += '"';
-        literal += c;
+// A sum of debts beyond the range of money is the engine's "integer
+// overflow": the accountant needs to know which category and period, not
+// the statement's text.
+void runTotals(Query& repQ, const std::string& category, const ReportPeriod& p) {
+    try {
+        repQ.ExecSQL();
+    } catch (const EngineError& e) {
+        if (e.engineMessage() != "integer overflow")
+            throw;
+        throw MoneyOverflow("Сумма долгов вне диапазона денег: категория \"" +
+                            quotedText(category) + "\", период " + std::to_string(p.god) + "-" +
+                            std::to_string(p.kvartal));
     }
-    literal += '"';
-    return literal;
 }
 
 } // namespace
 
 std::string totalsStatement(int god, int kvartal, const std::string& category, int period) {
-    const std::string cat = quotedLiteral(category);
+    const std::string cat = dialectText(category);
     // Grouped by SNILS alone, so that a person whose name is spelt differently
     // in different rows still gets one row with all of them summed. The name
     // columns are bare columns beside the single MAX() aggregate: SQLite takes
@@ -112,13 +116,7 @@ std::string totalsStatement(int god, int kvartal, const std::string& category, i
 
 void runReport(WorkingTables& tables, const ReportOptions& options) {
     Table& res = tables.ResTable;
-    if (res.Active()) {
-        res.Close();
-        res.EmptyTable();
-    } else {
-        res.setInMemory(true);
-        res.CreateTable();
-    }
+    clearTable(res);
     tables.RepQ.setInMemory(true);
     tables.UpdQ.setInMemory(true);
 
@@ -146,7 +144,7 @@ void runReport(WorkingTables& tables, const ReportOptions& options) {
         for (const std::string& category : categories) {
             for (const ReportPeriod& p : periods) {
                 tables.RepQ.setSQL(totalsStatement(p.god, p.kvartal, category, p.period));
-                tables.RepQ.ExecSQL();
+                runTotals(tables.RepQ, category, p);
                 res.BatchMove(tables.RepQ);
             }
         }

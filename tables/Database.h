@@ -2,7 +2,9 @@
 // The in-memory database "MEMORY" that holds the working tables, over one
 // SQLite connection. Writes are grouped into transactions of a bounded size
 // (a statement that fails rolls back alone), since committing every row
-// costs three times the row itself.
+// costs three times the row itself. The engine may roll such a transaction
+// back on its own (out of memory, an I/O error): every failure is checked for
+// that, and a lost transaction is an error of its own, never one row's.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -11,8 +13,15 @@
 #include "TableDef.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quarlex {
+
+// A prepared statement, finalised whatever happens.
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* st) const;
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 class Database {
 public:
@@ -27,10 +36,12 @@ public:
     const TableDef* layout(std::string_view tableName) const;
     void registerLayout(const TableDef& def);
     void forgetLayout(std::string_view tableName);
-    bool tableExists(std::string_view tableName) const;
+    bool tableExists(std::string_view tableName);
 
-    // Runs SQL that returns no rows; errors raise Error with SQLite's message.
-    void exec(const std::string& sql);
+    // Runs SQL that returns no rows; errors are raised by check().
+    void exec(const std::string& sql, std::string_view what = {});
+    // Prepares one statement (kept long when `persistent`); errors by check().
+    Statement prepare(std::string_view sql, std::string_view what, bool persistent = false);
     // Counts one write towards the open transaction (opening one if needed)
     // and commits when the batch is full.
     void noteWrite();
@@ -49,10 +60,16 @@ public:
     std::int64_t tableChanges() const { return m_tableChanges; }
 
     sqlite3* handle() const { return m_db.get(); }
-    // Raises Error for any return code other than OK, ROW and DONE.
-    void check(int rc, std::string_view what) const;
+    // The one check of the tables layer. Any return code other than OK, ROW
+    // and DONE raises EngineError with the code and the engine's message,
+    // prefixed by `what`; when the failure cost the open write transaction,
+    // FatalError saying that rows were lost and the import must be repeated.
+    void check(int rc, std::string_view what = {});
 
 private:
+    class WriteTransaction;
+    [[noreturn]] void transactionLost(const std::string& engineMessage);
+
     struct Closer {
         void operator()(sqlite3* db) const;
     };
@@ -61,8 +78,8 @@ private:
     std::map<std::string, TableDef, std::less<>> m_layouts;
     std::map<std::string, std::int64_t, std::less<>> m_changeCounters;
     std::int64_t m_tableChanges = 0;
-    int m_pendingWrites = 0;
-    bool m_inTransaction = false;
+    std::unique_ptr<WriteTransaction> m_transaction; // destroyed before the connection
+    int m_pendingWrites = 0; // writes in the open transaction, the failing one included
 };
 
 } // namespace quarlex

@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <limits>
 
+#include "tables/Error.h"
+#include "tables/WholeNumber.h"
+
 namespace quarlex {
 
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -27,12 +27,7 @@ constexpr std::int64_t pow10(int n) {
 } // namespace
 
 std::optional<Money> Money::parse(std::string_view text, char decimalSeparator) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && isBlank(text[b]))
-        ++b;
-    while (e > b && isBlank(text[e - 1]))
-        --e;
-    std::string_view s = text.substr(b, e - b);
+    const std::string_view s = trimBlanks(text);
     std::size_t i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-'))
@@ -141,6 +136,19 @@ std::string Money::toFixed(int decimals, char decimalSeparator) const {
         out += frac;
     }
     return out;
+}
+
+void Money::overflow(Money a, const char* op, Money b) {
+    throw MoneyOverflow("The amount " + a.toFixed(4) + " " + op + " " + b.toFixed(4) +
+                        " is out of the range of money");
+}
+
+Money Money::fromWhole(std::int64_t whole) {
+    std::int64_t units = 0;
+    if (__builtin_mul_overflow(whole, kScale, &units))
+        throw MoneyOverflow("The amount " + std::to_string(whole) +
+                            " is out of the range of money");
+    return Money(units);
 }
 
 std::int64_t Money::roundedCents() const {

@@ -1,6 +1,8 @@
 #pragma once
 // Money: a signed 64-bit count of ten-thousandths. Sums and differences are
-// exact; every conversion from and to text goes through this type.
+// exact and checked: one that leaves the 64-bit range raises MoneyOverflow
+// (tables/Error.h), never a wrapped number. Every conversion from and to text
+// goes through this type.
 #include <compare>
 #include <cstdint>
 #include <optional>
@@ -15,6 +17,8 @@ public:
 
     constexpr Money() = default;
     static constexpr Money fromUnits(std::int64_t units) { return Money(units); }
+    // A whole number of roubles; MoneyOverflow when it does not fit.
+    static Money fromWhole(std::int64_t whole);
     constexpr std::int64_t units() const { return m_units; }
 
     // Decimal text ("1234.56", "-0.5", "1e3", surrounding blanks allowed) with the
@@ -31,16 +35,27 @@ public:
     // of hundredths: what a two-decimal display shows.
     std::int64_t roundedCents() const;
 
-    constexpr Money operator+(Money o) const { return Money(m_units + o.m_units); }
-    constexpr Money operator-(Money o) const { return Money(m_units - o.m_units); }
-    constexpr Money operator-() const { return Money(-m_units); }
-    constexpr Money& operator+=(Money o) { m_units += o.m_units; return *this; }
-    constexpr Money& operator-=(Money o) { m_units -= o.m_units; return *this; }
+    Money operator+(Money o) const {
+        std::int64_t r = 0;
+        if (__builtin_add_overflow(m_units, o.m_units, &r))
+            overflow(*this, "+", o);
+        return Money(r);
+    }
+    Money operator-(Money o) const {
+        std::int64_t r = 0;
+        if (__builtin_sub_overflow(m_units, o.m_units, &r))
+            overflow(*this, "-", o);
+        return Money(r);
+    }
+    Money operator-() const { return Money() - *this; }
+    Money& operator+=(Money o) { return *this = *this + o; }
+    Money& operator-=(Money o) { return *this = *this - o; }
     constexpr auto operator<=>(const Money&) const = default;
     constexpr bool isNegative() const { return m_units < 0; }
 
 private:
     constexpr explicit Money(std::int64_t units) : m_units(units) {}
+    [[noreturn]] static void overflow(Money a, const char* op, Money b);
     std::int64_t m_units = 0;
 };
 

@@ -2,10 +2,9 @@
 
 #include <sqlite3.h>
 
-#include <cmath>
-#include <memory>
-
+#include "tables/EngineValue.h"
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/SqlTranslator.h"
 #include "tables/Table.h"
 
@@ -13,78 +12,8 @@ namespace quarlex {
 
 namespace {
 
-bool isText(FieldType t) {
-    return t == FieldType::AnsiText || t == FieldType::UnicodeText;
-}
-
-struct StmtFinalizer {
-    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
-
-[[noreturn]] void sqlFailure(const Database& db, const std::string& statement) {
-    throw Error("SQL error in statement \"" + statement + "\": " + sqlite3_errmsg(db.handle()));
-}
-
-Statement prepare(const Database& db, const std::string& sql, const std::string& statement) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db.handle(), sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
-        sqlFailure(db, statement);
-    }
-    return Statement(st);
-}
-
-Value readValue(sqlite3_stmt* st, int col, FieldType type) {
-    const int kind = sqlite3_column_type(st, col);
-    if (kind == SQLITE_NULL)
-        return {};
-    if (isText(type)) {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-        return std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, col)));
-    }
-    const std::int64_t n = kind == SQLITE_FLOAT ? std::llround(sqlite3_column_double(st, col))
-                                                : sqlite3_column_int64(st, col);
-    if (type == FieldType::Money)
-        return Money::fromUnits(n);
-    return n;
-}
-
-// Whole units of an amount of ten-thousandths, a tie going to the even
-// neighbour, as the tables round money stored in an integer column.
-std::string moneyToWhole(const std::string& e) {
-    const std::string x = "(" + e + ")";
-    const std::string q = "(" + x + " / 10000)", r = "(" + x + " % 10000)";
-    return "(" + q + " + CASE WHEN abs(" + r + ") * 2 > 10000 OR (abs(" + r + ") * 2 = 10000 AND " +
-           q + " % 2 <> 0) THEN (CASE WHEN " + r + " < 0 THEN -1 ELSE 1 END) ELSE 0 END)";
-}
-
-// The result expression in the target column's representation, as a row
-// stored through the table would have it: texts cut to the width, nothing
-// becoming the column's default.
-std::string storedForm(const SqlResultColumn& c, const FieldDef& f, const TableDef& table,
-                       const std::string& statement) {
-    auto mismatch = [&] {
-        throw Error("SQL error in statement \"" + statement + "\": result column " + c.name +
-                    " is " + (isText(c.type) ? "text" : "a number") + ", column " + f.name +
-                    " of table " + table.name + " is not");
-    };
-    std::string e;
-    if (isText(f.type)) {
-        e = c.type == FieldType::Money ? sqlMoneyText(c.expr)
-            : isText(c.type)           ? c.expr
-                                       : "CAST(" + c.expr + " AS TEXT)";
-        if (f.size > 0)
-            e = "substr(" + e + ", 1, " + std::to_string(f.size) + ")";
-        return "coalesce(" + e + ", '')";
-    }
-    if (isText(c.type))
-        mismatch();
-    if (f.type == FieldType::Money)
-        e = c.type == FieldType::Money ? c.expr : "(" + c.expr + ") * 10000";
-    else
-        e = c.type == FieldType::Money ? moneyToWhole(c.expr) : c.expr;
-    return "coalesce(" + e + ", 0)";
+std::string inStatement(const std::string& statement) {
+    return "SQL error in statement \"" + quotedText(statement) + "\"";
 }
 
 // A target that the caller did not create gets the result columns as they are.
@@ -104,46 +33,35 @@ void Query::ExecSQL() {
     m_rows.clear();
     const TranslatedSelect t =
         SqlTranslator([this](std::string_view name) { return m_db.layout(name); }).translate(m_sql);
+    const TableDef* target = t.intoTable.empty() ? nullptr : m_db.layout(t.intoTable);
     for (const auto& c : t.columns) {
+        if (target && !target->field(c.name))
+            throw Error(inStatement(m_sql) + ": table " + target->name + " has no column " +
+                        c.name);
         m_columns.push_back(c.name);
         m_types.push_back(c.type);
     }
-    if (t.intoTable.empty()) {
-        Statement st = prepare(m_db, t.sql(), m_sql);
-        int rc;
-        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-            std::vector<Value> row;
-            for (std::size_t i = 0; i < t.columns.size(); ++i)
-                row.push_back(readValue(st.get(), static_cast<int>(i), t.columns[i].type));
-            m_rows.push_back(std::move(row));
-        }
-        if (rc != SQLITE_DONE) {
-            m_rows.clear();
-            sqlFailure(m_db, m_sql);
-        }
-        return;
+    Statement st = m_db.prepare(t.sql(), inStatement(m_sql));
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        std::vector<Value> row;
+        row.reserve(t.columns.size());
+        for (std::size_t i = 0; i < t.columns.size(); ++i)
+            row.push_back(columnValue(st.get(), static_cast<int>(i), t.columns[i].type));
+        m_rows.push_back(std::move(row));
     }
-    const TableDef* target = m_db.layout(t.intoTable);
+    if (rc != SQLITE_DONE)
+        m_rows.clear();
+    m_db.check(rc, inStatement(m_sql));
+    if (t.intoTable.empty())
+        return;
+    // INTO: the rows go through the target's own store path, as BatchMove's
+    // do, so that widths and ranges are those of every other write.
     if (!target)
         target = &createTarget(m_db, t);
-    std::string columns;
-    std::vector<std::string> exprs;
-    for (const auto& c : t.columns) {
-        const FieldDef* f = target->field(c.name);
-        if (!f)
-            throw Error("SQL error in statement \"" + m_sql + "\": table " + target->name +
-                        " has no column " + c.name);
-        columns += (columns.empty() ? "" : ", ") + sqlIdentifier(f->name);
-        exprs.push_back(storedForm(c, *f, *target, m_sql));
-    }
-    // Rows written so far are committed first: the INSERT then stands alone,
-    // and a failure of it cannot take earlier rows with it.
-    m_db.flush();
-    const std::string sql =
-        "INSERT INTO " + sqlIdentifier(target->name) + " (" + columns + ") " + t.sqlWith(exprs);
-    Statement st = prepare(m_db, sql, m_sql);
-    if (sqlite3_step(st.get()) != SQLITE_DONE)
-        sqlFailure(m_db, m_sql);
+    std::vector<std::vector<Value>> rows;
+    rows.swap(m_rows);
+    Table(m_db, *target).appendRows(m_columns, rows, false);
 }
 
 } // namespace quarlex

@@ -2,25 +2,22 @@
 // Translates one SELECT of the engine's SQL dialect to SQLite SQL with a
 // tokenizer and a recursive-descent parser. Every column is resolved against
 // the layout of its FROM table and every expression is typed, so that
-// double-quoted texts become string literals, '+' on text becomes '||', money
-// keeps its scale and a column never resolves to a result alias.
+// double-quoted texts become string literals, '+' on texts becomes '||',
+// money keeps its scale and a column never resolves to a result alias.
 //
-// The dialect:
+// The dialect is what the system's statements use, and no more:
 //   statement := SELECT [DISTINCT] item {',' item} [INTO name] FROM name
-//                [WHERE expr] [GROUP BY name {',' name}]
-//                [ORDER BY name [ASC|DESC] {',' name [ASC|DESC]}] [';']
-//   item      := expr [AS (name | "quoted name")]
-//   expr      := and {OR and}       and := not {AND not}     not := NOT not | cmp
-//   cmp       := sum [(= | <> | != | < | <= | > | >=) sum]
-//   sum       := product {(+ | -) product}            product := unary {'*' unary}
-//   unary     := - unary | primary
-//   primary   := integer | decimal | "text" | 'text' | column
-//              | (SUM | MIN | MAX | AVG | COUNT) '(' [DISTINCT] expr ')' | COUNT '(' '*' ')'
+//                [WHERE expr] [GROUP BY name {',' name}] [ORDER BY name [ASC]] [';']
+//   item      := column [AS alias] | expr AS alias
+//   alias     := name | "quoted name"
+//   expr      := cmp {AND cmp}          cmp := sum [(= | <=) sum]
+//   sum       := primary {'+' primary}  ('+' joins texts)
+//   primary   := integer | "text" | column | (SUM | MAX) '(' expr ')'
 //              | '(' expr ')' | '(' subquery ')'
 //   subquery  := a statement with one item, without INTO and ';', over its own FROM table
 // Keywords and names in any letter case; a doubled quote inside a text is
 // one quote; a double-quoted token names a result column only directly
-// after AS. ORDER BY may also name a result column given by AS.
+// after AS. Anything else is refused with the position.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -34,23 +31,17 @@ namespace quarlex {
 using LayoutLookup = std::function<const TableDef*(std::string_view)>;
 
 struct SqlResultColumn {
-    std::string name; // AS name, else the column's own name, else "EXPRn"; unique
+    std::string name; // the AS name, else the column's own name; unique
     FieldType type = FieldType::Integer;
     std::string expr; // SQLite expression; money as its count of ten-thousandths
 };
 
 struct TranslatedSelect {
-    std::string statement; // the dialect text as given
-    bool distinct = false;
     std::vector<SqlResultColumn> columns;
-    std::string tail;      // " FROM ..." up to the end, SQLite form
     std::string intoTable; // as written; empty without INTO
-    std::string fromTable; // the FROM table's own spelling
+    std::string sqlite;    // the whole SQLite SELECT, each column named by its result name
 
-    // The whole SQLite SELECT, each column named by its result name.
-    std::string sql() const;
-    // The same SELECT with the result expressions replaced, one per column.
-    std::string sqlWith(const std::vector<std::string>& exprs) const;
+    const std::string& sql() const { return sqlite; }
 };
 
 class SqlTranslator {
@@ -66,11 +57,18 @@ private:
     LayoutLookup m_lookup;
 };
 
-// SQLite forms of names and texts.
-std::string sqlIdentifier(std::string_view name);  // "name", '"' doubled
-std::string sqlTextLiteral(std::string_view text); // 'text', '\'' doubled
-// Text of a money expression (ten-thousandths) with four decimals and '.',
-// exact for every 64-bit value; NULL stays NULL.
-std::string sqlMoneyText(const std::string& expr);
+// One quoting rule for every quoted form: the text between two `quote`
+// characters, each one inside doubled.
+std::string quoted(std::string_view text, char quote);
+inline std::string sqlIdentifier(std::string_view name) {
+    return quoted(name, '"');
+}
+inline std::string sqlTextLiteral(std::string_view text) {
+    return quoted(text, '\'');
+}
+// A text constant of the dialect, matched as it is whatever it holds.
+inline std::string dialectText(std::string_view text) {
+    return quoted(text, '"');
+}
 
 } // namespace quarlex

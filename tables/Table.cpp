@@ -9,33 +9,17 @@
 #include <limits>
 #include <unordered_map>
 
+#include "tables/EngineValue.h"
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/Query.h"
+#include "tables/SqlTranslator.h"
 #include "tables/TextWidth.h"
 #include "tables/WholeNumber.h"
 
 namespace quarlex {
 
 namespace {
-
-std::string quoteName(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-    return out;
-}
-
-bool isText(FieldType t) {
-    return t == FieldType::AnsiText || t == FieldType::UnicodeText;
-}
-
-std::optional<std::int64_t> parseInteger(std::string_view text) {
-    return parseWholeNumber(text);
-}
 
 // Whole units of an amount, a tie going to the even neighbour.
 std::int64_t roundToWhole(Money m) {
@@ -52,32 +36,6 @@ Value defaultFor(FieldType t) {
     if (t == FieldType::Money)
         return Money();
     return std::int64_t(0);
-}
-
-void bindValue(sqlite3_stmt* st, int pos, const Value& v) {
-    if (const auto* n = std::get_if<std::int64_t>(&v))
-        sqlite3_bind_int64(st, pos, *n);
-    else if (const auto* m = std::get_if<Money>(&v))
-        sqlite3_bind_int64(st, pos, m->units());
-    else if (const auto* s = std::get_if<std::string>(&v))
-        sqlite3_bind_text(st, pos, s->data(), static_cast<int>(s->size()), SQLITE_STATIC);
-    else
-        sqlite3_bind_null(st, pos);
-}
-
-Value columnValue(sqlite3_stmt* st, int col, FieldType t) {
-    int kind = sqlite3_column_type(st, col);
-    if (kind == SQLITE_NULL)
-        return {};
-    if (isText(t)) {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-        return std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, col)));
-    }
-    std::int64_t n = kind == SQLITE_FLOAT ? std::llround(sqlite3_column_double(st, col))
-                                          : sqlite3_column_int64(st, col);
-    if (t == FieldType::Money)
-        return Money::fromUnits(n);
-    return n;
 }
 
 // columnValue into `slot`, keeping the storage of a text already there.
@@ -120,7 +78,8 @@ std::string keyText(const TableDef& def, const std::vector<int>& keyIdx,
             out += ", ";
         out += f.name + " = ";
         const Value& v = row[static_cast<std::size_t>(keyIdx[i])];
-        out += std::holds_alternative<std::string>(v) ? "'" + valueToText(v) + "'" : valueToText(v);
+        out += std::holds_alternative<std::string>(v) ? "'" + quotedText(valueToText(v)) + "'"
+                                                      : valueToText(v);
     }
     return out;
 }
@@ -130,12 +89,12 @@ std::string keyText(const TableDef& def, const std::vector<int>& keyIdx,
 // One statement of the table, prepared on first use and kept.
 struct CachedSql {
     std::string text;
-    sqlite3_stmt* st = nullptr;
+    Statement st;
 };
 
 struct Table::Impl {
     Table& t;
-    std::unordered_map<std::string, sqlite3_stmt*> statements; // Locate, by field list
+    std::unordered_map<std::string, Statement> statements; // Locate, by field list
     struct LocateSql {
         std::string fields; // as given
         std::vector<int> idx;
@@ -241,7 +200,8 @@ struct Table::Impl {
                     byKeyOrder + " LIMIT ?" + std::to_string(keyWidth() + 1);
         byKey.text = select + " WHERE (" + keyColumns + ") = (" + keyPlaceholders + ")";
         rows.text = select + byKeyOrder + " LIMIT ?1 OFFSET ?2";
-        const std::string lead = rowidKey ? std::string("rowid") : quoteName(def().indexFields[0]);
+        const std::string lead =
+            rowidKey ? std::string("rowid") : sqlIdentifier(def().indexFields[0]);
         rowsFrom.text = select + " WHERE " + lead + " >= ?3" + byKeyOrder + " LIMIT ?1 OFFSET ?2";
         firstKey.text = "SELECT " + keyColumns + " FROM " + table + byKeyOrder + " LIMIT 1";
         keyFromLead.text = "SELECT " + keyColumns + " FROM " + table + " WHERE " + lead + " >= ?1" +
@@ -250,7 +210,7 @@ struct Table::Impl {
             std::string rest, restPlaceholders;
             for (std::size_t i = 1; i < keyWidth(); ++i) {
                 rest += i > 1 ? "," : "";
-                rest += quoteName(def().fields[static_cast<std::size_t>(keyIdx[i])].name);
+                rest += sqlIdentifier(def().fields[static_cast<std::size_t>(keyIdx[i])].name);
                 restPlaceholders += i > 1 ? ",?" : "?";
                 restPlaceholders += std::to_string(i + 1);
             }
@@ -283,10 +243,10 @@ struct Table::Impl {
     [[noreturn]] void fail(const std::string& text) const { throw Error(prefix() + text); }
 
     void buildSql() {
-        table = quoteName(def().name);
+        table = sqlIdentifier(def().name);
         for (std::size_t i = 0; i < fieldCount(); ++i) {
             columns += i ? "," : "";
-            columns += quoteName(def().fields[i].name);
+            columns += sqlIdentifier(def().fields[i].name);
         }
         rowidKey = def().indexFields.empty();
         if (rowidKey) {
@@ -301,7 +261,7 @@ struct Table::Impl {
             if (!f)
                 fail("Index field '" + def().indexFields[i] + "' not found");
             keyIdx.push_back(static_cast<int>(f - def().fields.data()));
-            std::string q = quoteName(f->name);
+            std::string q = sqlIdentifier(f->name);
             std::string sep = i ? "," : "";
             keyColumns += sep + q;
             keyAsc += sep + q;
@@ -312,44 +272,26 @@ struct Table::Impl {
 
     sqlite3_stmt* statement(const std::string& sql) {
         auto it = statements.find(sql);
-        if (it != statements.end())
-            return it->second;
-        sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare_v3(db(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr);
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(st);
-            fail(sqlite3_errmsg(db()));
-        }
-        statements.emplace(sql, st);
-        return st;
+        if (it == statements.end())
+            it = statements.emplace(sql, t.m_db.prepare(sql, def().name, true)).first;
+        return it->second.get();
     }
 
     sqlite3_stmt* statement(CachedSql& sql) {
-        if (!sql.st) {
-            int rc = sqlite3_prepare_v3(db(), sql.text.c_str(), -1, SQLITE_PREPARE_PERSISTENT,
-                                        &sql.st, nullptr);
-            if (rc != SQLITE_OK) {
-                sqlite3_finalize(sql.st);
-                sql.st = nullptr;
-                fail(sqlite3_errmsg(db()));
-            }
-        }
-        return sql.st;
+        if (!sql.st)
+            sql.st = t.m_db.prepare(sql.text, def().name, true);
+        return sql.st.get();
     }
 
     void finalizeAll() {
-        for (auto& [sql, st] : statements)
-            sqlite3_finalize(st);
         statements.clear();
         locateSql = {};
         anchors.clear();
         anchorsSeen = -1;
         for (CachedSql* c :
              {&first, &last, &next, &byKey, &rows, &rowsFrom, &firstKey, &keyFromLead,
-              &sameLeadBelow, &count, &countBelow, &insert, &insertOrIgnore, &update}) {
-            sqlite3_finalize(c->st);
-            c->st = nullptr;
-        }
+              &sameLeadBelow, &count, &countBelow, &insert, &insertOrIgnore, &update})
+            c->st.reset();
     }
 
     std::string select() const { return "SELECT " + columns + " FROM " + table; }
@@ -452,10 +394,7 @@ struct Table::Impl {
         return false;
     }
 
-    void check(int rc) const {
-        if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
-            fail(sqlite3_errmsg(db()));
-    }
+    void check(int rc) const { t.m_db.check(rc, def().name); }
 
     // Moves the cursor to the row after the current one; false at the end
     // (the current row stays).
@@ -599,7 +538,7 @@ struct Table::Impl {
                     return Money();
                 auto m = Money::parse(*s, '.');
                 if (!m)
-                    fail("'" + *s + "' is not a valid floating point value");
+                    fail(notAnAmount(*s));
                 return *m;
             }
             return v;
@@ -609,9 +548,9 @@ struct Table::Impl {
         if (const auto* s = std::get_if<std::string>(&v)) {
             if (trimBlanks(*s).empty())
                 return std::int64_t(0);
-            auto n = parseInteger(*s);
+            auto n = parseWholeNumber(*s);
             if (!n)
-                fail("'" + *s + "' is not a valid integer value");
+                fail(notAnInteger(*s));
             return checkedInteger(*n, f);
         }
         return checkedInteger(std::get<std::int64_t>(v), f);
@@ -631,7 +570,7 @@ struct Table::Impl {
         sql += table + " (";
         for (std::size_t i = 0; i < fieldCount(); ++i) {
             sql += i ? "," : "";
-            sql += quoteName(def().fields[i].name);
+            sql += sqlIdentifier(def().fields[i].name);
         }
         sql += ") VALUES (";
         for (std::size_t i = 0; i < fieldCount(); ++i) {
@@ -645,13 +584,13 @@ struct Table::Impl {
         std::string sql = "UPDATE " + table + " SET ";
         for (std::size_t i = 0; i < fieldCount(); ++i) {
             sql += i ? "," : "";
-            sql += quoteName(def().fields[i].name) + "=?" + std::to_string(i + 1);
+            sql += sqlIdentifier(def().fields[i].name) + "=?" + std::to_string(i + 1);
         }
         sql += " WHERE ";
         for (std::size_t k = 0; k < keyWidth(); ++k) {
             std::string col =
                 rowidKey ? std::string("rowid")
-                         : quoteName(def().fields[static_cast<std::size_t>(keyIdx[k])].name);
+                         : sqlIdentifier(def().fields[static_cast<std::size_t>(keyIdx[k])].name);
             sql += k ? " AND " : "";
             sql += col + "=?" + std::to_string(fieldCount() + k + 1);
         }
@@ -693,18 +632,14 @@ void Table::CreateTable() {
     for (std::size_t i = 0; i < m_def.fields.size(); ++i) {
         const FieldDef& f = m_def.fields[i];
         sql += i ? ", " : "";
-        sql += quoteName(f.name) + (isText(f.type) ? " TEXT" : " INTEGER");
+        sql += sqlIdentifier(f.name) + (isText(f.type) ? " TEXT" : " INTEGER");
     }
     if (!m_impl->rowidKey)
         sql += ", PRIMARY KEY(" + m_impl->keyColumns + ")) WITHOUT ROWID";
     else
         sql += ")";
-    try {
-        m_db.exec("DROP TABLE IF EXISTS " + m_impl->table);
-        m_db.exec(sql);
-    } catch (const Error& e) {
-        throw Error(m_impl->prefix() + e.what());
-    }
+    m_db.exec("DROP TABLE IF EXISTS " + m_impl->table, m_def.name);
+    m_db.exec(sql, m_def.name);
     m_db.registerLayout(m_def);
     m_impl->clearCursor();
     ++m_generation;
@@ -712,13 +647,9 @@ void Table::CreateTable() {
 
 void Table::EmptyTable() {
     Cancel();
-    try {
-        m_db.noteWrite();
-        m_db.exec("DELETE FROM " + m_impl->table);
-        m_impl->noteChanged();
-    } catch (const Error& e) {
-        throw Error(m_impl->prefix() + e.what());
-    }
+    m_db.noteWrite();
+    m_db.exec("DELETE FROM " + m_impl->table, m_def.name);
+    m_impl->noteChanged();
     m_impl->clearCursor();
     m_eof = true;
     ++m_generation;
@@ -728,11 +659,7 @@ void Table::DeleteTable() {
     setActive(false);
     m_impl->finalizeAll();
     m_db.flush();
-    try {
-        m_db.exec("DROP TABLE IF EXISTS " + m_impl->table);
-    } catch (const Error& e) {
-        throw Error(m_impl->prefix() + e.what());
-    }
+    m_db.exec("DROP TABLE IF EXISTS " + m_impl->table, m_def.name);
     m_db.forgetLayout(m_def.name);
     m_impl->clearCursor();
     ++m_generation;
@@ -758,18 +685,17 @@ void Table::setActive(bool on) {
     // Opening binds the declared columns by name: each must be there.
     TableDef present;
     {
-        sqlite3_stmt* st = nullptr;
-        std::string sql = "PRAGMA table_info(" + m_impl->table + ")";
-        m_db.check(sqlite3_prepare_v2(m_db.handle(), sql.c_str(), -1, &st, nullptr), m_def.name);
-        while (sqlite3_step(st) == SQLITE_ROW)
+        Statement st = m_db.prepare("PRAGMA table_info(" + m_impl->table + ")", m_def.name);
+        int rc;
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
             present.fields.push_back(
-                FieldDef{reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
+                FieldDef{reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1)),
                          FieldType::Integer,
                          0,
                          {},
                          0,
                          true});
-        sqlite3_finalize(st);
+        m_db.check(rc, m_def.name);
     }
     for (const auto& f : m_def.fields)
         if (!present.field(f.name))
@@ -997,7 +923,7 @@ bool Table::Locate(std::string_view fields, const std::vector<Value>& values) {
         std::string sql = d.select() + " WHERE ";
         for (std::size_t i = 0; i < q.idx.size(); ++i) {
             sql += i ? " AND " : "";
-            sql += quoteName(m_def.fields[static_cast<std::size_t>(q.idx[i])].name) + " IS ?" +
+            sql += sqlIdentifier(m_def.fields[static_cast<std::size_t>(q.idx[i])].name) + " IS ?" +
                    std::to_string(i + 1);
         }
         sql += " ORDER BY " + d.keyAsc + " LIMIT 1";
@@ -1034,9 +960,9 @@ std::int64_t Table::asInteger(std::string_view field) const {
     if (const auto* s = std::get_if<std::string>(v)) {
         if (trimBlanks(*s).empty())
             return 0;
-        if (auto n = parseInteger(*s))
+        if (auto n = parseWholeNumber(*s))
             return *n;
-        throw Error("'" + *s + "' is not a valid integer value");
+        throw Error(notAnInteger(*s));
     }
     return 0;
 }
@@ -1059,7 +985,7 @@ Money Table::asMoney(std::string_view field) const {
             return Money();
         if (auto m = Money::parse(*s, '.'))
             return *m;
-        throw Error("'" + *s + "' is not a valid floating point value");
+        throw Error(notAnAmount(*s));
     }
     return Money();
 }
@@ -1082,11 +1008,16 @@ bool Table::isVisible(std::string_view field) const {
 }
 
 int Table::BatchMove(const Query& source) {
+    return appendRows(source.columns(), source.rows(), true);
+}
+
+int Table::appendRows(const std::vector<std::string>& columns,
+                      const std::vector<std::vector<Value>>& rows, bool skipPresent) {
     Impl& d = *m_impl;
     d.settle();
     // Source column -> table column, by name in any letter case.
     std::vector<int> target;
-    for (const auto& name : source.columns()) {
+    for (const auto& name : columns) {
         const FieldDef* f = m_def.field(name);
         target.push_back(f ? static_cast<int>(f - m_def.fields.data()) : -1);
     }
@@ -1097,9 +1028,9 @@ int Table::BatchMove(const Query& source) {
             from[static_cast<std::size_t>(target[c])] = static_cast<int>(c);
     int skipped = 0, stored = 0, rowNo = 0;
     std::vector<Value> converted(m_def.fields.size());
-    for (const auto& src : source.rows()) {
+    for (const auto& src : rows) {
         ++rowNo;
-        StmtUse use(d.statement(d.insertOrIgnore));
+        StmtUse use(d.statement(skipPresent ? d.insertOrIgnore : d.insert));
         // Values already in the column's form are bound where they lie;
         // only the rest are converted.
         try {
@@ -1131,10 +1062,11 @@ int Table::BatchMove(const Query& source) {
             throw Error(std::string(e.what()) + " (result row " + std::to_string(rowNo) + ")");
         }
         m_db.noteWrite();
-        int rc = sqlite3_step(use.get());
-        if (rc != SQLITE_DONE)
+        const int rc = sqlite3_step(use.get());
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT && !d.rowidKey)
             d.fail("Result row " + std::to_string(rowNo) +
-                   " cannot be stored: " + sqlite3_errmsg(m_db.handle()));
+                   " cannot be stored: a row with its key is already present");
+        m_db.check(rc, d.prefix() + "Result row " + std::to_string(rowNo) + " cannot be stored");
         d.noteChanged();
         if (sqlite3_changes(m_db.handle()) == 0)
             ++skipped;
@@ -1156,11 +1088,6 @@ std::vector<std::vector<Value>> Table::readRows(int first, int count) const {
     Impl& d = *m_impl;
     d.scan(first, count, [&](sqlite3_stmt* st) { rows.push_back(d.readColumns(st, nullptr)); });
     return rows;
-}
-
-std::vector<Value> Table::readRow(int index) const {
-    auto rows = readRows(index, 1);
-    return rows.empty() ? std::vector<Value>() : std::move(rows.front());
 }
 
 std::uint64_t Table::generation() const {

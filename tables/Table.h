@@ -100,10 +100,8 @@ public:
     // Returns the number of rows skipped as present.
     int BatchMove(const Query& source);
 
-    // For the grids: row `index` (0-based, index order) without moving the
-    // cursor; values in the order of def().fields.
-    std::vector<Value> readRow(int index) const;
-    // Rows [first, first+count) in index order, in one seek.
+    // For the grids: rows [first, first+count) in index order, in one seek,
+    // without moving the cursor; values in the order of def().fields.
     std::vector<std::vector<Value>> readRows(int first, int count) const;
     // Changes whenever rows, layout, open state or visibility change (also
     // when SQL run elsewhere on the database changed rows).
@@ -113,6 +111,16 @@ public:
     int fieldIndex(std::string_view field) const;
 
 private:
+    friend class Query; // SELECT ... INTO stores through appendRows
+
+    // The one path by which result rows are stored: columns copied by name
+    // (any letter case, a later one winning), converted and checked as a
+    // field assignment would, nothing becoming the column's default. With
+    // `skipPresent` a row whose key is present is skipped and counted;
+    // otherwise it is refused.
+    int appendRows(const std::vector<std::string>& columns,
+                   const std::vector<std::vector<Value>>& rows, bool skipPresent);
+
     struct Impl;
     Database& m_db;
     TableDef m_def;

@@ -4,22 +4,27 @@ namespace quarlex {
 
 namespace {
 
-// Column names are ASCII; fold only A-Z (no locale lookup: this runs for every
-// field assignment).
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
+
+} // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && lower(a[i]) != lower(b[i]))
+        if (a[i] != b[i] && upperAscii(a[i]) != upperAscii(b[i]))
             return false;
     return true;
 }
 
-} // namespace
+std::string upperName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        c = upperAscii(c);
+    return out;
+}
 
 const FieldDef* TableDef::field(std::string_view fieldName) const {
     for (const auto& f : fields)

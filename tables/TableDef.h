@@ -2,6 +2,7 @@
 // The declared layout of a working table: its columns with their types,
 // titles and widths, and its primary index (none: rows in storage order).
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarlex {
@@ -14,11 +15,20 @@ enum class FieldType {
     Money,       // ten-thousandths in a 64-bit integer
 };
 
+inline bool isText(FieldType t) {
+    return t == FieldType::AnsiText || t == FieldType::UnicodeText;
+}
+
+// Names of tables and columns are ASCII and match in any letter case. Only
+// A-Z fold, whatever the process locale: a byte of a UTF-8 letter never does.
+bool sameName(std::string_view a, std::string_view b);
+std::string upperName(std::string_view name);
+
 struct FieldDef {
     std::string name;
     FieldType type = FieldType::Integer;
-    int size = 0;      // text columns: width in characters; longer values are cut
-    std::string title; // grid title; empty: the name
+    int size = 0;         // text columns: width in characters; longer values are cut
+    std::string title;    // grid title; empty: the name
     int displayWidth = 0; // grid width in characters; 0: the column's default
     bool visible = true;  // shown in the grid bound to the table
 };

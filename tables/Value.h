@@ -11,14 +11,12 @@ namespace quarlex {
 
 using Value = std::variant<std::monostate, std::int64_t, Money, std::string>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const Value& v) {
+    return std::holds_alternative<std::monostate>(v);
+}
 
 // Text of a value as a field read "as text" gives it: whole numbers in decimal,
 // money with four decimals and '.', nothing as the empty text.
 std::string valueToText(const Value& v);
-
-// The generic read compared with the number 0: <0, 0 or >0 (nothing and the
-// empty text count as 0; a text that is no number too).
-int compareWithZero(const Value& v);
 
 } // namespace quarlex

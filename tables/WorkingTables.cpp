@@ -83,7 +83,7 @@ TableDef catTableDef() {
     return TableDef{"CatTable", {text("Cat", FieldType::AnsiText, 20)}, {}, {}};
 }
 
-void resetTable(Table& table) {
+void clearTable(Table& table) {
     if (table.Active()) {
         table.Close();
         table.EmptyTable();
@@ -91,6 +91,10 @@ void resetTable(Table& table) {
         table.setInMemory(true);
         table.CreateTable();
     }
+}
+
+void resetTable(Table& table) {
+    clearTable(table);
     table.Open();
 }
 

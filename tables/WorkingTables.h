@@ -25,7 +25,9 @@ struct WorkingTables {
 };
 
 // If the table is open, close it and empty it; otherwise switch it to
-// in-memory operation and create it. Then open it.
+// in-memory operation and create it. The table is closed afterwards.
+void clearTable(Table& table);
+// clearTable, then open it.
 void resetTable(Table& table);
 
 } // namespace quarlex

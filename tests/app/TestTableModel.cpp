@@ -120,6 +120,24 @@ private slots:
         QCOMPARE(model.index(5, first).data().toString(), QStringLiteral("Пётр"));
     }
 
+    // An engine error while the grid reads is reported once; the rows read
+    // before still show.
+    void reportsAnEngineErrorOnceAndShowsWhatItHas() {
+        quarlex::WorkingTables tables;
+        fillImpTable(tables, 300);
+        TableModel model(tables.ImpTable, QLocale::c());
+        QSignalSpy spy(&model, &TableModel::readFailed);
+        const int snils = columnTitled(model, QStringLiteral("Стр.номер"));
+        QCOMPARE(model.index(0, snils).data().toString(), QString::fromStdString(snilsOf(0)));
+        tables.db.exec("ALTER TABLE ImpTable RENAME TO Gone"); // the engine loses the table
+        for (int row : {200, 250, 299, 130})
+            QVERIFY(!model.index(row, snils).data().isValid());
+        QCOMPARE(spy.count(), 1);
+        QVERIFY2(spy.at(0).at(0).toString().contains(QStringLiteral("no such table")),
+                 qPrintable(spy.at(0).at(0).toString()));
+        QCOMPARE(model.index(0, snils).data().toString(), QString::fromStdString(snilsOf(0)));
+    }
+
     void closedTableShowsNothing() {
         quarlex::WorkingTables tables;
         TableModel unopened(tables.ImpTable);

@@ -145,6 +145,7 @@ TEST(CliMessages, LineBreaksBecomeBars) {
     EXPECT_EQ(oneLine("a\r\nb\nc\rd"), "a | b | c | d");
     EXPECT_EQ(oneLine("a\r\n\r\nb"), "a |  | b");
     EXPECT_EQ(oneLine("plain"), "plain");
+    EXPECT_EQ(oneLine("file \x1b[2J.xml\r\nnext"), "file \\x1B[2J.xml | next");
 
     std::ostringstream err;
     StreamPrompts prompts(err);

@@ -103,5 +103,40 @@ TEST(Aligned, ResTableAsTheGridShowsIt) {
     EXPECT_EQ(gridColumns(res, kResColumns, true), kResColumns);
 }
 
+TEST(Terminal, ControlCharactersShowAsHex) {
+    struct Case {
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {"Иванов", "Иванов"},
+        {"\x1b[31mred", "\\x1B[31mred"},
+        {"tab\there", "tab\\x09here"},
+        {"bell\a del\x7f", "bell\\x07 del\\x7F"},
+        {"csi \xc2\x9b"
+         "2J nbsp \xc2\xa0",
+         "csi \\x9B"
+         "2J nbsp \xc2\xa0"},  // C1 only
+        {"\xc2\x98", "\\x98"}, // the byte 0x98 of Windows-1251
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(visibleText(c.text), c.shown) << c.text;
+}
+
+// The aligned table and the message lines are for a terminal; CSV stays exact.
+TEST(Terminal, TableShowsEscapesCsvKeepsThem) {
+    WorkingTables t;
+    resetTable(t.ResTable);
+    Table& res = t.ResTable;
+    res.Insert();
+    res.setField("SNILS", "1");
+    res.setField("FIO", "Li\x1b]0;pwned\a");
+    res.Post();
+    std::ostringstream aligned, csv;
+    writeAligned(res, {"FIO"}, '.', aligned);
+    writeCsv(res, {"FIO"}, csv);
+    EXPECT_EQ(aligned.str(), "ФИО\n" + std::string(18, '-') + "\nLi\\x1B]0;pwned\\x07\n");
+    EXPECT_EQ(csv.str(), "FIO\nLi\x1b]0;pwned\a\n");
+}
+
 } // namespace
 } // namespace quarlex::cli

@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "ReportFixture.h"
@@ -195,6 +200,22 @@ std::string readBytes(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Grand totals beyond the range of money are an error naming the category
+// and the period of the row being added, never a wrapped total.
+TEST_F(HtmlExportTest, TotalOutOfRangeNamesCategoryAndPeriod) {
+    addRes({kP1, "Иванов Сергей Петрович", "ОСН", 2011, 3, "922337203685477", "0"});
+    addRes({kP2, "Петрова Анна Викторовна", "ОСН", 2011, 4, "922337203685477", "0"});
+    for (bool perPeriod : {true, false}) {
+        try {
+            build(perPeriod, false, ',');
+            ADD_FAILURE() << "no error, per period " << perPeriod;
+        } catch (const MoneyOverflow& e) {
+            EXPECT_STREQ(e.what(),
+                         "Итог HTML-отчета вне диапазона денег: категория \"ОСН\", период 2011-4");
+        }
+    }
+}
+
 TEST(HtmlFile, Utf8WithBomAndCrLfAfterEveryLineReplacingOldFile) {
     const auto dir =
         std::filesystem::temp_directory_path() / ("quarlex-html-test-" + std::to_string(getpid()));
@@ -214,6 +235,80 @@ TEST(HtmlFile, UnwritableFileIsAnErrorNamingIt) {
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
     }
+}
+
+// What stands at the page's name is replaced, never followed or opened; a
+// folder or another non-regular file there is an error naming it. No
+// temporary file stays behind either way.
+class HtmlFileAtName : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("quarlex-html-name-" + std::to_string(getpid()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        path = dir / "pf_report.html";
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    std::filesystem::path dir, path;
+};
+
+TEST_F(HtmlFileAtName, LinkAndFifoAreReplaced) {
+    const auto target = dir / "target.txt";
+    std::ofstream(target) << "keep me";
+    std::filesystem::create_symlink(target, path);
+    writeHtmlFile(path.string(), {"a"});
+    EXPECT_EQ(readBytes(target), "keep me");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)));
+    EXPECT_EQ(readBytes(path), "\xEF\xBB\xBF"
+                               "a\r\n");
+
+    std::filesystem::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    writeHtmlFile(path.string(), {"b"}); // would block forever if the FIFO were opened
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)));
+    EXPECT_EQ(readBytes(path), "\xEF\xBB\xBF"
+                               "b\r\n");
+    EXPECT_EQ(names(), (std::vector<std::string>{"pf_report.html", "target.txt"}));
+}
+
+TEST_F(HtmlFileAtName, FolderOrSocketIsAnErrorNamingIt) {
+    std::filesystem::create_directory(path);
+    try {
+        writeHtmlFile(path.string(), {"x"});
+        ADD_FAILURE() << "no error for a folder";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Не удалось записать файл \"" + path.string() + "\": на этом месте папка");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(names(), std::vector<std::string>{"pf_report.html"});
+
+    std::filesystem::remove(path);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(path.string().size(), sizeof addr.sun_path);
+    std::strcpy(addr.sun_path, path.c_str());
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    try {
+        writeHtmlFile(path.string(), {"x"});
+        ADD_FAILURE() << "no error for a socket";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find(path.string() + "\": на этом месте не обычный файл"),
+                  std::string::npos)
+            << e.what();
+    }
+    close(sock);
+    EXPECT_EQ(names(), std::vector<std::string>{"pf_report.html"});
 }
 
 TEST(HtmlFile, ReportPathBesideTheImportedData) {

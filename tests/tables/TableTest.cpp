@@ -350,8 +350,8 @@ TEST(TableLifecycle, TableWithoutIndexKeepsStorageOrder) {
     tmp.setField("God", 2011);
     tmp.Post();
     EXPECT_EQ(tmp.RecNo(), 3);
-    EXPECT_EQ(tmp.readRow(2),
-              (std::vector<Value>{std::int64_t(2011), std::int64_t(0), std::int64_t(20112)}));
+    EXPECT_EQ(tmp.readRows(2, 1), (std::vector<std::vector<Value>>{
+                                      {std::int64_t(2011), std::int64_t(0), std::int64_t(20112)}}));
 }
 
 TEST_F(ImpTableTest, GridReadsDoNotMoveTheCursorAndSeeChangesMadeBySql) {
@@ -365,7 +365,7 @@ TEST_F(ImpTableTest, GridReadsDoNotMoveTheCursorAndSeeChangesMadeBySql) {
     EXPECT_EQ(rows[0][static_cast<std::size_t>(snils)], Value(std::string("B")));
     EXPECT_EQ(rows[1][static_cast<std::size_t>(snils)], Value(std::string("C")));
     EXPECT_EQ(imp.readRows(3, 10).size(), 1u);
-    EXPECT_TRUE(imp.readRow(4).empty());
+    EXPECT_TRUE(imp.readRows(4, 1).empty());
     EXPECT_EQ(imp.RecNo(), 2);
     EXPECT_EQ(imp.asString("SNILS"), "B");
 
