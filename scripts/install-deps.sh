@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl1-mesa-dev
   libsqlite3-dev libpugixml-dev libpcre2-dev libshp-dev libfreexl-dev
-  libgtest-dev
+  libgtest-dev python3-dbfread
 )
 missing=()
 for p in "${packages[@]}"; do
