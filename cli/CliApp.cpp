@@ -10,6 +10,8 @@
 #include "import/ImportRun.h"
 #include "report/HtmlExport.h"
 #include "report/Report.h"
+#include "sync/GorvelSync.h"
+#include "sync/SyncLogFile.h"
 #include "tables/Error.h"
 #include "tables/WorkingTables.h"
 
@@ -218,6 +220,58 @@ int runReportCommand(const CliOptions& o, std::ostream& out, std::ostream& err,
     return 0;
 }
 
+// The log as the memo shows it: each line printed the moment the run
+// produces it, and kept for --log.
+class PrintedLog : public LinesLog {
+public:
+    explicit PrintedLog(std::ostream& out) : m_out(out) {}
+    void append(const std::string& line) override {
+        LinesLog::append(line);
+        m_out << line << '\n';
+    }
+
+private:
+    std::ostream& m_out;
+};
+
+int runSyncCommand(const CliOptions& o, std::ostream& out, std::ostream& err,
+                   const NumberFormat& numberFormat) {
+    NumberFormat format = numberFormat;
+    StreamPrompts prompts(err);
+    WorkingTables tables;
+    resetImportTables(tables);
+    if (o.kind == SourceKind::Folder) {
+        SzvImportOptions importOptions;
+        importOptions.categoryMode = o.categories;
+        runFolderImport(tables, o.source, importOptions, format, prompts);
+        runReport(tables, ReportOptions{true});
+    } else {
+        const int messagesBefore = prompts.count();
+        if (!ImportReconciliation(tables, o.source, format, prompts)) {
+            if (prompts.count() == messagesBefore)
+                err << "error: the reconciliation import is not available in this build\n";
+            return 1;
+        }
+    }
+    GorvelSyncOptions options;
+    options.dataDir = o.dataDir;
+    options.categoryMode = o.categories;
+    options.overwrite = o.overwrite;
+    options.separator = o.separator;
+    PrintedLog log(out);
+    std::string failure;
+    try {
+        runGorvelSync(tables, options, format, log);
+    } catch (const std::exception& e) {
+        failure = e.what(); // the log of a failed run is saved too
+    }
+    if (!o.logFile.empty())
+        saveSyncLog(o.logFile, log.lines);
+    if (!failure.empty())
+        throw Error(failure);
+    return 0;
+}
+
 } // namespace
 
 std::string oneLine(std::string_view text) {
@@ -259,11 +313,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     try {
-        if (options.command == "sync") {
-            err << "error: the synchronisation with the accounting system is not available in "
-                   "this build\n";
-            return 1;
-        }
+        if (options.command == "sync")
+            return runSyncCommand(options, out, err, format);
         return runReportCommand(options, out, err, format);
     } catch (const std::exception& e) {
         err << "error: " << oneLine(e.what()) << '\n';
