@@ -18,8 +18,10 @@ public:
     // An existing file; `filter` in Qt's form "Label (*.ext)".
     virtual std::optional<QString> openFile(const QString& title, const QString& filter,
                                             const QString& defaultSuffix) = 0;
+    // `initialFolder`, when not empty, is where the dialog starts.
     virtual std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                            const QString& defaultSuffix) = 0;
+                                            const QString& defaultSuffix,
+                                            const QString& initialFolder = QString()) = 0;
     // Ownerless message box with an OK button and no icon.
     virtual void message(const QString& caption, const QString& text) = 0;
     // The general error report of a command that ended on an error.

@@ -38,8 +38,11 @@ std::optional<QString> QtDialogs::openFile(const QString& title, const QString& 
 }
 
 std::optional<QString> QtDialogs::saveFile(const QString& title, const QString& filter,
-                                           const QString& defaultSuffix) {
-    QFileDialog dialog(m_owner, title, QString(), filter);
+                                           const QString& defaultSuffix,
+                                           const QString& initialFolder) {
+    QFileDialog dialog(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                         : m_owner,
+                       title, initialFolder, filter);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -15,7 +15,8 @@ public:
     std::optional<QString> openFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
     std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                    const QString& defaultSuffix) override;
+                                    const QString& defaultSuffix,
+                                    const QString& initialFolder = QString()) override;
     void message(const QString& caption, const QString& text) override;
     void errorReport(const QString& text) override;
     void openUrl(const QUrl& url) override;

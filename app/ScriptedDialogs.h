@@ -35,6 +35,11 @@ public:
     }
 
     const QList<Request>& requests() const { return m_requests; }
+    // The initial folders the save-file dialogs were asked to start in.
+    const QStringList& saveFolders() const { return m_saveFolders; }
+    void expectSaveFile(std::optional<QString> answer) {
+        expect(Kind::SaveFile, std::move(answer));
+    }
     QList<Shown> takeMessages();
     QStringList takeErrorReports();
     QList<QUrl> takeOpenedUrls();
@@ -49,7 +54,8 @@ public:
     std::optional<QString> openFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
     std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                    const QString& defaultSuffix) override;
+                                    const QString& defaultSuffix,
+                                    const QString& initialFolder = QString()) override;
     void message(const QString& caption, const QString& text) override;
     void errorReport(const QString& text) override;
     void openUrl(const QUrl& url) override;
@@ -63,6 +69,7 @@ private:
 
     std::deque<Expected> m_expected;
     QList<Request> m_requests;
+    QStringList m_saveFolders;
     QList<Shown> m_messages;
     QStringList m_errorReports;
     QList<QUrl> m_openedUrls;
