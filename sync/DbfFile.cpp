@@ -1,5 +1,6 @@
 #include "sync/DbfFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -81,7 +82,18 @@ std::size_t DbfFile::readAt(std::uint64_t offset, char* out, std::size_t size) {
         }
         return done;
     };
-    if (size >= kBlockSize)
+    // The header is read back on every post: it is kept apart, so that the
+    // records stay in the block.
+    if (offset == 0 && size <= 32) {
+        if (header.size() < 32) {
+            header.assign(32, '\0');
+            header.resize(readRaw(0, header.data(), 32));
+        }
+        const std::size_t n = std::min(size, header.size());
+        std::memcpy(out, header.data(), n);
+        return n;
+    }
+    if (size >= kBlockSize || offset == 0)
         return readRaw(offset, out, size);
     block.resize(kBlockSize);
     block.resize(readRaw(offset, block.data(), kBlockSize));
@@ -96,8 +108,20 @@ bool DbfFile::writeAt(std::uint64_t offset, const char* data, std::size_t size) 
         note(failure, "the table is open read-only");
         return false;
     }
-    if (offset < blockStart + block.size() && blockStart < offset + size)
-        block.clear();
+    // The block keeps what the file now holds.
+    if (offset < blockStart + block.size() && blockStart < offset + size) {
+        const std::uint64_t from = std::max(offset, blockStart);
+        const std::uint64_t to = std::min(offset + size, blockStart + block.size());
+        std::memcpy(block.data() + (from - blockStart), data + (from - offset), to - from);
+    }
+    if (offset < header.size()) {
+        const std::size_t to = std::min<std::uint64_t>(offset + size, header.size());
+        std::memcpy(header.data() + offset, data, to - offset);
+    }
+    if (size == 1 && data[0] == 0x1A)
+        endMarkAt = offset;
+    else if (endMarkAt >= offset && endMarkAt < offset + size)
+        endMarkAt = 0;
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));

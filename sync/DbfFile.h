@@ -22,6 +22,10 @@ struct DbfFile {
     std::string block;
     // The first failure of a read, write or flush, with the system's reason.
     std::string failure;
+    // The file header as last read or written (shapelib reads it back on every
+    // header update), and where a lone end-of-file mark was last written.
+    std::string header;
+    std::uint64_t endMarkAt = 0;
 
     // Reads up to `size` bytes at `offset`, past the block; the count read.
     std::size_t readAt(std::uint64_t offset, char* out, std::size_t size);

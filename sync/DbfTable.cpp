@@ -59,12 +59,6 @@ std::string numberText(Money amount, int decimals, char separator) {
     return text;
 }
 
-void appendPart(std::string& key, std::string_view part) {
-    const auto size = static_cast<std::uint32_t>(part.size());
-    key.append(reinterpret_cast<const char*>(&size), sizeof size);
-    key.append(part);
-}
-
 } // namespace
 
 DbfTable::DbfTable(std::string path, Access access, const NumberFormat& format)
@@ -211,36 +205,60 @@ std::int64_t DbfTable::asInteger(std::string_view name) const {
 
 // ---- Locate ------------------------------------------------------------------------------
 
-std::string DbfTable::keyPart(const Field& f, std::string_view raw) const {
-    if (f.numeric())
-        return "#" + std::to_string(
-                         parseStoredNumber(dropBlanks(raw), m_format.decimalSeparator).units());
-    return "$" + decodeCp866(dropTrailing(raw));
+// Keys of the lookups compare what is stored: character fields as their code
+// page 866 bytes without trailing blanks, numeric fields as their value.
+// Each part is tagged and sized, so that no two keys run into each other.
+void DbfTable::keyPart(std::string& key, const Field& f, std::string_view raw) const {
+    if (f.numeric()) {
+        const std::int64_t units =
+            parseStoredNumber(dropBlanks(raw), m_format.decimalSeparator).units();
+        key += '#';
+        key.append(reinterpret_cast<const char*>(&units), sizeof units);
+        return;
+    }
+    const std::string_view text = dropTrailing(raw);
+    const auto size = static_cast<std::uint16_t>(text.size());
+    key += '$';
+    key.append(reinterpret_cast<const char*>(&size), sizeof size);
+    key.append(text);
 }
 
-std::string DbfTable::queryPart(const Field& f, const Value& value) const {
-    if (!f.numeric())
-        return "$" + valueToText(value);
-    if (const auto* n = std::get_if<std::int64_t>(&value)) {
-        std::int64_t units = 0;
-        if (__builtin_mul_overflow(*n, Money::kScale, &units))
-            return "!"; // no stored number is that large
-        return "#" + std::to_string(units);
+// False when no stored value can equal `value`.
+bool DbfTable::queryPart(std::string& key, const Field& f, const Value& value) const {
+    if (!f.numeric()) {
+        const std::string text = valueToText(value);
+        const std::string bytes = encodeCp866(text);
+        // A character code page 866 lacks is stored as '?', never as itself.
+        if (decodeCp866(bytes) != text)
+            return false;
+        keyPart(key, f, bytes);
+        return dropTrailing(bytes).size() == bytes.size();
     }
-    if (const auto* m = std::get_if<Money>(&value))
-        return "#" + std::to_string(m->units());
-    if (const auto* s = std::get_if<std::string>(&value))
-        if (auto m = parseGivenNumber(*s, m_format.decimalSeparator))
-            return "#" + std::to_string(m->units());
-    return "!";
+    std::int64_t units = 0;
+    if (const auto* n = std::get_if<std::int64_t>(&value)) {
+        if (__builtin_mul_overflow(*n, Money::kScale, &units))
+            return false; // no stored number is that large
+    } else if (const auto* m = std::get_if<Money>(&value)) {
+        units = m->units();
+    } else if (const auto* s = std::get_if<std::string>(&value)) {
+        const auto parsed = parseGivenNumber(*s, m_format.decimalSeparator);
+        if (!parsed)
+            return false;
+        units = parsed->units();
+    }
+    key += '#';
+    key.append(reinterpret_cast<const char*>(&units), sizeof units);
+    return true;
 }
 
 std::string DbfTable::keyOf(const KeyIndex& index, std::string_view record) const {
     std::string key;
+    key.reserve(64);
     for (int i : index.fields) {
         const Field& f = m_fields[static_cast<std::size_t>(i)];
-        appendPart(key, keyPart(f, record.substr(static_cast<std::size_t>(f.offset),
-                                                 static_cast<std::size_t>(f.width))));
+        keyPart(
+            key, f,
+            record.substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.width)));
     }
     return key;
 }
@@ -263,10 +281,11 @@ DbfTable::KeyIndex& DbfTable::indexFor(std::string_view fieldList) {
     if (added) {
         index.fields = std::move(fields);
         const int count = RecordCount();
+        index.first.reserve(static_cast<std::size_t>(count));
         for (int r = 0; r < count; ++r) {
             const std::string_view record(readTuple(r), static_cast<std::size_t>(m_recordLength));
             if (record[0] != kDeleted)
-                index.rows[keyOf(index, record)].push_back(r);
+                index.first.try_emplace(keyOf(index, record), r);
         }
     }
     return index;
@@ -281,13 +300,15 @@ bool DbfTable::Locate(std::string_view fields, const std::vector<Value>& values)
     if (index.fields.size() != values.size())
         fail("Locate in the table " + m_path + ": " + std::to_string(index.fields.size()) +
              " fields but " + std::to_string(values.size()) + " values");
-    std::string key;
+    std::string& key = m_queryKey;
+    key.clear();
     for (std::size_t i = 0; i < values.size(); ++i)
-        appendPart(key, queryPart(m_fields[static_cast<std::size_t>(index.fields[i])], values[i]));
-    const auto found = index.rows.find(key);
-    if (found == index.rows.end() || found->second.empty())
+        if (!queryPart(key, m_fields[static_cast<std::size_t>(index.fields[i])], values[i]))
+            return false;
+    const auto found = index.first.find(key);
+    if (found == index.first.end())
         return false;
-    m_recNo = found->second.front();
+    m_recNo = found->second;
     m_current = readRecord(m_recNo);
     return true;
 }
@@ -296,17 +317,29 @@ void DbfTable::reindex(int record, const std::string& before, const std::string&
                        bool added) {
     for (auto& [name, index] : m_indexes) {
         const std::string newKey = keyOf(index, after);
-        if (!added) {
-            if (before[0] == kDeleted)
-                continue;
+        if (!added && before[0] != kDeleted) {
             const std::string oldKey = keyOf(index, before);
             if (oldKey == newKey)
                 continue;
-            auto& rows = index.rows[oldKey];
-            rows.erase(std::remove(rows.begin(), rows.end(), record), rows.end());
+            // The record leaves its key: a later record with that key, if any,
+            // is now the first. Rare (the run keeps the keys it writes), so
+            // the rest of the file is simply searched.
+            const auto old = index.first.find(oldKey);
+            if (old != index.first.end() && old->second == record) {
+                index.first.erase(old);
+                for (int r = record + 1; r < RecordCount(); ++r) {
+                    const std::string_view other(readTuple(r),
+                                                 static_cast<std::size_t>(m_recordLength));
+                    if (other[0] != kDeleted && keyOf(index, other) == oldKey) {
+                        index.first.emplace(oldKey, r);
+                        break;
+                    }
+                }
+            }
         }
-        auto& rows = index.rows[newKey];
-        rows.insert(std::lower_bound(rows.begin(), rows.end(), record), record);
+        auto [it, fresh] = index.first.try_emplace(newKey, record);
+        if (!fresh && it->second > record)
+            it->second = record;
     }
 }
 
@@ -448,7 +481,10 @@ void DbfTable::takeBack(int oldCount, std::uint64_t oldSize, std::uint64_t at,
     h->nCurrentRecord = -1;
     h->bCurrentRecordModified = 0;
     file.block.clear();
+    file.header.clear();
+    file.endMarkAt = 0;
     file.failure.clear();
+    m_endMarkAt = 0;
     if (file.size() > oldSize && ::ftruncate(file.fd, static_cast<off_t>(oldSize)) != 0)
         file.failure =
             "cannot cut the file back"; // the count below still admits whole records only
@@ -465,9 +501,15 @@ void DbfTable::ensureEndMark() {
     dbf::DbfFile& file = dbf::fileOf(h);
     const std::uint64_t end =
         std::uint64_t(m_headerLength) + std::uint64_t(h->nRecords) * m_recordLength;
+    // Known after the first post: shapelib writes it after every record it
+    // appends, and nothing of ours moves the end otherwise.
+    if (end == m_endMarkAt || end == file.endMarkAt)
+        return;
     char mark = 0;
-    if (file.readAt(end, &mark, 1) != 1 || mark != kEndMark)
+    if (::pread(file.fd, &mark, 1, static_cast<off_t>(end)) != 1 || mark != kEndMark)
         file.writeAt(end, &kEndMark, 1);
+    if (file.failure.empty())
+        m_endMarkAt = end;
 }
 
 } // namespace quarlex

@@ -89,7 +89,7 @@ private:
     enum class State { Browse, Edit, Insert };
     struct KeyIndex {
         std::vector<int> fields;
-        std::unordered_map<std::string, std::vector<int>> rows; // live records in file order
+        std::unordered_map<std::string, int> first; // the first live record of each key
     };
 
     void open(Access access);
@@ -99,8 +99,8 @@ private:
     std::string readRecord(int index) const;
     const char* readTuple(int index) const;
     std::string keyOf(const KeyIndex& index, std::string_view record) const;
-    std::string keyPart(const Field& f, std::string_view raw) const;
-    std::string queryPart(const Field& f, const Value& value) const;
+    void keyPart(std::string& key, const Field& f, std::string_view raw) const;
+    bool queryPart(std::string& key, const Field& f, const Value& value) const;
     KeyIndex& indexFor(std::string_view fields);
     void reindex(int record, const std::string& before, const std::string& after, bool added);
     void writeNumber(const Field& f, const std::string& text);
@@ -120,10 +120,12 @@ private:
     int m_recordLength = 0;
     int m_headerLength = 0;
     int m_recNo = -1;
-    std::string m_current; // the current record's bytes
-    std::string m_buffer;  // the pending row's bytes
+    std::uint64_t m_endMarkAt = 0; // where the end mark is known to stand; 0: not known
+    std::string m_current;         // the current record's bytes
+    std::string m_buffer;          // the pending row's bytes
     State m_state = State::Browse;
     std::map<std::string, KeyIndex> m_indexes;
+    std::string m_queryKey; // reused by Locate
 };
 
 } // namespace quarlex

@@ -1,5 +1,7 @@
 #include "sync/GorvelSync.h"
 
+#include <unordered_map>
+
 #include "sync/DbfTable.h"
 #include "sync/GorvelPaths.h"
 #include "tables/Error.h"
@@ -92,16 +94,60 @@ struct ReportRow {
     Money debtStr, debtNak, paidStr, paidNak;
 };
 
-void readPaidSums(Table& imports, ReportRow& row) {
-    if (!imports.Active())
-        return;
-    if (imports.Locate("SNILS;God;Kvartal;Category",
-                       {Value(row.snils), Value(std::int64_t(row.year)),
-                        Value(std::int64_t(row.quarter)), Value(row.category)})) {
-        row.paidStr = imports.asMoney("StrUpl");
-        row.paidNak = imports.asMoney("NakUpl");
+// The paid sums of ImpTable by (SNILS, year, quarter, category), read in one
+// pass instead of one Locate per report row; the first row in index order
+// wins, as Locate's would.
+class PaidSums {
+public:
+    explicit PaidSums(Table& imports) : m_imports(imports) {
+        if (!imports.Active() || imports.RecordCount() == 0)
+            return;
+        m_sums.reserve(static_cast<std::size_t>(imports.RecordCount()));
+        for (imports.First(); !imports.Eof(); imports.Next()) {
+            keyOf(m_key, imports.asString("SNILS"), imports.asInteger("God"),
+                  imports.asInteger("Kvartal"), imports.asString("Category"));
+            m_sums.try_emplace(m_key, Paid{imports.asMoney("StrUpl"), imports.asMoney("NakUpl")});
+        }
     }
-}
+
+    void read(ReportRow& row) {
+        keyOf(m_key, row.snils, row.year, row.quarter, row.category);
+        const auto found = m_sums.find(m_key);
+        if (found == m_sums.end())
+            return;
+        row.paidStr = found->second.str;
+        row.paidNak = found->second.nak;
+        m_lastFound = {Value(row.snils), Value(std::int64_t(row.year)),
+                       Value(std::int64_t(row.quarter)), Value(row.category)};
+    }
+
+    // ImpTable's current row: the last one found, as after a Locate for each row.
+    void leaveCursor() {
+        if (!m_lastFound.empty())
+            m_imports.Locate(kFields, m_lastFound);
+    }
+
+private:
+    static constexpr const char* kFields = "SNILS;God;Kvartal;Category";
+    struct Paid {
+        Money str, nak;
+    };
+    static void keyOf(std::string& key, const std::string& snils, std::int64_t year,
+                      std::int64_t quarter, const std::string& category) {
+        const auto snilsSize = static_cast<std::uint32_t>(snils.size());
+        key.clear();
+        key.append(reinterpret_cast<const char*>(&snilsSize), sizeof snilsSize);
+        key += snils;
+        key.append(reinterpret_cast<const char*>(&year), sizeof year);
+        key.append(reinterpret_cast<const char*>(&quarter), sizeof quarter);
+        key += category;
+    }
+
+    Table& m_imports;
+    std::unordered_map<std::string, Paid> m_sums;
+    std::vector<Value> m_lastFound;
+    std::string m_key; // reused: no allocation per row
+};
 
 class RowSync {
 public:
@@ -187,6 +233,7 @@ void syncRows(WorkingTables& tables, DbfTable& staff, DbfTable& sums,
               const GorvelSyncOptions& options, const NumberFormat& format, SyncLog& log) {
     Table& report = tables.ResTable;
     RowSync rowSync(sums, options, format, log);
+    PaidSums paid(tables.ImpTable);
     std::string lastSnils;
     std::string tabNumber;
     const int count = report.RecordCount();
@@ -218,9 +265,10 @@ void syncRows(WorkingTables& tables, DbfTable& staff, DbfTable& sums,
         row.debtNak = report.asMoney("NakItog");
         log.append("    Обрабатывается период:" + std::to_string(row.year) + " год " +
                    std::to_string(row.quarter) + " квартал");
-        readPaidSums(tables.ImpTable, row);
+        paid.read(row);
         rowSync.run(row, tabNumber);
     }
+    paid.leaveCursor();
 }
 
 } // namespace
