@@ -63,40 +63,41 @@ struct HookAccess {
     }
 };
 
+std::size_t DbfFile::readUncached(std::uint64_t at, char* dst, std::size_t want) {
+    std::size_t done = 0;
+    while (done < want) {
+        const ssize_t n = ::pread(fd, dst + done, want - done, static_cast<off_t>(at + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            note(failure, std::string("read failed: ") + std::strerror(errno));
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 std::size_t DbfFile::readAt(std::uint64_t offset, char* out, std::size_t size) {
     if (offset >= blockStart && offset + size <= blockStart + block.size()) {
         std::memcpy(out, block.data() + (offset - blockStart), size);
         return size;
     }
-    auto readRaw = [this](std::uint64_t at, char* dst, std::size_t want) {
-        std::size_t done = 0;
-        while (done < want) {
-            const ssize_t n = ::pread(fd, dst + done, want - done, static_cast<off_t>(at + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                note(failure, std::string("read failed: ") + std::strerror(errno));
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
-        return done;
-    };
     // The header is read back on every post: it is kept apart, so that the
     // records stay in the block.
     if (offset == 0 && size <= 32) {
         if (header.size() < 32) {
             header.assign(32, '\0');
-            header.resize(readRaw(0, header.data(), 32));
+            header.resize(readUncached(0, header.data(), 32));
         }
         const std::size_t n = std::min(size, header.size());
         std::memcpy(out, header.data(), n);
         return n;
     }
     if (size >= kBlockSize || offset == 0)
-        return readRaw(offset, out, size);
+        return readUncached(offset, out, size);
     block.resize(kBlockSize);
-    block.resize(readRaw(offset, block.data(), kBlockSize));
+    block.resize(readUncached(offset, block.data(), kBlockSize));
     blockStart = offset;
     const std::size_t n = std::min(size, block.size());
     std::memcpy(out, block.data(), n);

@@ -27,8 +27,10 @@ struct DbfFile {
     std::string header;
     std::uint64_t endMarkAt = 0;
 
-    // Reads up to `size` bytes at `offset`, past the block; the count read.
+    // Reads up to `size` bytes at `offset` through the block; the count read.
     std::size_t readAt(std::uint64_t offset, char* out, std::size_t size);
+    // The same straight from the file, leaving the block as it is.
+    std::size_t readUncached(std::uint64_t offset, char* out, std::size_t size);
     // Writes all of `size` bytes at `offset`; false (and `failure` set) when
     // the system refused part of them.
     bool writeAt(std::uint64_t offset, const char* data, std::size_t size);

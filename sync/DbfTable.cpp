@@ -447,7 +447,7 @@ void DbfTable::commit(int record, const std::string& bytes) {
     // followed the last record (the end mark).
     std::string oldBytes = append ? std::string(oldSize > at ? oldSize - at : 0, '\0') : m_current;
     if (append)
-        oldBytes.resize(file.readAt(at, oldBytes.data(), oldBytes.size()));
+        oldBytes.resize(file.readUncached(at, oldBytes.data(), oldBytes.size()));
     dbf::takeLibraryMessages();
 
     const std::time_t now = std::time(nullptr);
