@@ -134,6 +134,7 @@ void DbfTable::Close() {
     DBFHandle h = handleOf(m_handle);
     m_handle = nullptr;
     m_state = State::Browse;
+    m_lastIndex = nullptr;
     m_indexes.clear();
     dbf::takeLibraryMessages();
     DBFClose(h);
@@ -264,6 +265,9 @@ std::string DbfTable::keyOf(const KeyIndex& index, std::string_view record) cons
 }
 
 DbfTable::KeyIndex& DbfTable::indexFor(std::string_view fieldList) {
+    // A run asks by the same list of fields row after row.
+    if (m_lastIndex && fieldList == m_lastFieldList)
+        return *m_lastIndex;
     std::vector<int> fields;
     std::string name;
     for (std::size_t start = 0; start <= fieldList.size();) {
@@ -288,6 +292,8 @@ DbfTable::KeyIndex& DbfTable::indexFor(std::string_view fieldList) {
                 index.first.try_emplace(keyOf(index, record), r);
         }
     }
+    m_lastFieldList.assign(fieldList);
+    m_lastIndex = &index;
     return index;
 }
 
@@ -441,13 +447,21 @@ void DbfTable::commit(int record, const std::string& bytes) {
     dbf::DbfFile& file = dbf::fileOf(h);
     const bool append = record == h->nRecords;
     const int oldCount = h->nRecords;
-    const std::uint64_t oldSize = file.size();
     const std::uint64_t at = std::uint64_t(m_headerLength) + std::uint64_t(record) * m_recordLength;
     // What the write may cover: the old record, or for an append whatever
-    // followed the last record (the end mark).
-    std::string oldBytes = append ? std::string(oldSize > at ? oldSize - at : 0, '\0') : m_current;
-    if (append)
+    // followed the last record (the end mark, as a rule).
+    std::string oldBytes = m_current;
+    std::uint64_t oldSize = 0;
+    if (append) {
+        oldBytes.assign(4096, '\0');
         oldBytes.resize(file.readUncached(at, oldBytes.data(), oldBytes.size()));
+        oldSize = at + oldBytes.size();
+        if (oldBytes.size() == 4096) {
+            oldSize = file.size();
+            oldBytes.resize(oldSize - at);
+            oldBytes.resize(file.readUncached(at, oldBytes.data(), oldBytes.size()));
+        }
+    }
     dbf::takeLibraryMessages();
 
     const std::time_t now = std::time(nullptr);
@@ -467,12 +481,12 @@ void DbfTable::commit(int record, const std::string& bytes) {
     if (reason.empty())
         reason = messages;
     // A record half written is worse than none: put the old bytes back.
-    takeBack(oldCount, oldSize, at, oldBytes);
+    takeBack(append, oldCount, oldSize, at, oldBytes);
     fail("Cannot write record " + std::to_string(record + 1) + " of the table " + m_path + ": " +
          (reason.empty() ? "unknown failure" : reason));
 }
 
-void DbfTable::takeBack(int oldCount, std::uint64_t oldSize, std::uint64_t at,
+void DbfTable::takeBack(bool append, int oldCount, std::uint64_t oldSize, std::uint64_t at,
                         const std::string& oldBytes) {
     DBFHandle h = handleOf(m_handle);
     dbf::DbfFile& file = dbf::fileOf(h);
@@ -485,7 +499,7 @@ void DbfTable::takeBack(int oldCount, std::uint64_t oldSize, std::uint64_t at,
     file.endMarkAt = 0;
     file.failure.clear();
     m_endMarkAt = 0;
-    if (file.size() > oldSize && ::ftruncate(file.fd, static_cast<off_t>(oldSize)) != 0)
+    if (append && file.size() > oldSize && ::ftruncate(file.fd, static_cast<off_t>(oldSize)) != 0)
         file.failure =
             "cannot cut the file back"; // the count below still admits whole records only
     file.writeAt(at, oldBytes.data(), oldBytes.size());

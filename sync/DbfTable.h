@@ -105,7 +105,7 @@ private:
     void reindex(int record, const std::string& before, const std::string& after, bool added);
     void writeNumber(const Field& f, const std::string& text);
     void commit(int record, const std::string& bytes);
-    void takeBack(int oldCount, std::uint64_t oldSize, std::uint64_t at,
+    void takeBack(bool append, int oldCount, std::uint64_t oldSize, std::uint64_t at,
                   const std::string& oldBytes);
     void ensureEndMark();
     [[noreturn]] void fail(const std::string& what) const;
@@ -125,7 +125,9 @@ private:
     std::string m_buffer;          // the pending row's bytes
     State m_state = State::Browse;
     std::map<std::string, KeyIndex> m_indexes;
-    std::string m_queryKey; // reused by Locate
+    std::string m_queryKey;      // reused by Locate
+    std::string m_lastFieldList; // the fields of the last Locate, and their lookup
+    KeyIndex* m_lastIndex = nullptr;
 };
 
 } // namespace quarlex
