@@ -162,6 +162,27 @@ private slots:
         });
         withDialog(verifyFreshDialog);
     }
+
+    void theRootStaysWithOneSlashAndARemovedFolderIsNotPreselected() {
+        withDialog([&](TGorvelSyncForm* form) {
+            auto* pathButton = part<QPushButton>(form, "GorvelPathButton");
+            m_dialogs->expectSelectFolder(QStringLiteral("/"));
+            QTest::mouseClick(pathButton, Qt::LeftButton);
+            QCOMPARE(form->dataDir(), QStringLiteral("/"));
+            QCOMPARE(part<QLabel>(form, "GorvelPathLabel")->text(), QStringLiteral("/"));
+
+            const QString gone = m_dir->filePath(QStringLiteral("gone"));
+            QVERIFY(QDir().mkpath(gone));
+            m_dialogs->expectSelectFolder(gone);
+            QTest::mouseClick(pathButton, Qt::LeftButton);
+            QCOMPARE(m_dialogs->requests().last().argument, QStringLiteral("/"));
+            QVERIFY(QDir(gone).removeRecursively());
+            m_dialogs->expectSelectFolder(std::nullopt);
+            QTest::mouseClick(pathButton, Qt::LeftButton);
+            QCOMPARE(m_dialogs->requests().last().argument, QString());
+            QVERIFY(form->dataDir().isEmpty());
+        });
+    }
 };
 
 QTEST_MAIN(TestGorvelSync)
