@@ -117,6 +117,10 @@ bool DbfFile::writeAt(std::uint64_t offset, const char* data, std::size_t size) 
     }
     if (offset < header.size()) {
         const std::size_t to = std::min<std::uint64_t>(offset + size, header.size());
+        // shapelib rewrites the header after every record; a rewrite that
+        // changes nothing (same count, same day) need not reach the disk.
+        if (offset + size <= header.size() && std::memcmp(header.data() + offset, data, size) == 0)
+            return true;
         std::memcpy(header.data() + offset, data, to - offset);
     }
     if (size == 1 && data[0] == 0x1A)
