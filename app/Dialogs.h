@@ -23,8 +23,10 @@ public:
     virtual std::optional<QString> openFile(const QString& title, const QString& filter,
                                             const QString& defaultSuffix,
                                             const QString& startFolder) = 0;
+    // `initialFolder`, when not empty, is where the dialog starts.
     virtual std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                            const QString& defaultSuffix) = 0;
+                                            const QString& defaultSuffix,
+                                            const QString& initialFolder = QString()) = 0;
     // Ownerless message box with an OK button and no icon.
     virtual void message(const QString& caption, const QString& text) = 0;
     // An error dialog with the text and a single Close button.

@@ -52,8 +52,11 @@ std::optional<QString> QtDialogs::openFile(const QString& title, const QString& 
 }
 
 std::optional<QString> QtDialogs::saveFile(const QString& title, const QString& filter,
-                                           const QString& defaultSuffix) {
-    QFileDialog dialog(m_owner, title, QDir::homePath(), filter);
+                                           const QString& defaultSuffix,
+                                           const QString& initialFolder) {
+    QFileDialog dialog(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                         : m_owner,
+                       title, startFolderOr(initialFolder), filter);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);

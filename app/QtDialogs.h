@@ -16,7 +16,8 @@ public:
                                     const QString& defaultSuffix,
                                     const QString& startFolder) override;
     std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                    const QString& defaultSuffix) override;
+                                    const QString& defaultSuffix,
+                                    const QString& initialFolder = QString()) override;
     void message(const QString& caption, const QString& text) override;
     void errorMessage(const QString& text) override;
     void errorReport(const QString& text) override;

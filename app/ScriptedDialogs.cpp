@@ -56,7 +56,8 @@ std::optional<QString> ScriptedDialogs::openFile(const QString& title, const QSt
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(const QString& title, const QString& filter,
-                                                 const QString&) {
+                                                 const QString&, const QString& initialFolder) {
+    m_saveFolders << initialFolder;
     return answer(Kind::SaveFile, title, filter);
 }
 
@@ -101,5 +102,6 @@ QString ScriptedDialogs::verify() {
     for (const QUrl& u : takeAll(m_openedUrls))
         problems << QStringLiteral("unchecked open of %1").arg(u.toString());
     m_requests.clear();
+    m_saveFolders.clear();
     return problems.join(QLatin1Char('\n'));
 }

@@ -36,6 +36,11 @@ public:
     }
 
     const QList<Request>& requests() const { return m_requests; }
+    // The initial folders the save-file dialogs were asked to start in.
+    const QStringList& saveFolders() const { return m_saveFolders; }
+    void expectSaveFile(std::optional<QString> answer) {
+        expect(Kind::SaveFile, std::move(answer));
+    }
     QList<Shown> takeMessages();
     QStringList takeErrorReports();
     QList<QUrl> takeOpenedUrls();
@@ -51,7 +56,8 @@ public:
                                     const QString& defaultSuffix,
                                     const QString& startFolder) override;
     std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                    const QString& defaultSuffix) override;
+                                    const QString& defaultSuffix,
+                                    const QString& initialFolder = QString()) override;
     void message(const QString& caption, const QString& text) override;
     // Recorded as a message with the caption kErrorCaption.
     void errorMessage(const QString& text) override;
@@ -69,6 +75,7 @@ private:
 
     std::deque<Expected> m_expected;
     QList<Request> m_requests;
+    QStringList m_saveFolders;
     QList<Shown> m_messages;
     QStringList m_errorReports;
     QList<QUrl> m_openedUrls;

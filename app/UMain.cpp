@@ -26,6 +26,7 @@
 #include "app/FileVersion.h"
 #include "app/ResultCellDelegate.h"
 #include "app/TableModel.h"
+#include "app/UGorvelSync.h"
 #include "app/UpdatesSuspender.h"
 #include "import/ImportRun.h"
 #include "report/HtmlExport.h"
@@ -427,8 +428,12 @@ void TForm1::SaveToHtmlButtonClick() {
 }
 
 void TForm1::SaveToGorvelButtonClick() {
-    m_dialogs.message(QStringLiteral("Синхронизировать с Gorvel"),
-                      QStringLiteral("Синхронизация с Gorvel в этой версии программы недоступна."));
+    TGorvelSyncForm form(*this);
+    form.exec();
+}
+
+bool TForm1::categoryMode() const {
+    return CategoryCB->isChecked();
 }
 
 void TForm1::MainLblClick() {

@@ -54,6 +54,9 @@ public:
     TFileType currentFileType() const { return FFileType; }
     quarlex::WorkingTables& tables() { return m_tables; }
     QString statusPanelText(int panel) const;
+    bool categoryMode() const;
+    quarlex::NumberFormat& numberFormat() { return m_format; }
+    Dialogs& dialogs() { return m_dialogs; }
 
 public slots:
     void xml1Click();

@@ -12,6 +12,8 @@
 #include "import/ImportRun.h"
 #include "report/HtmlExport.h"
 #include "report/Report.h"
+#include "sync/GorvelSync.h"
+#include "sync/SyncLogFile.h"
 #include "tables/Error.h"
 #include "tables/WorkingTables.h"
 
@@ -228,6 +230,50 @@ void finishOutput(std::ostream& out) {
                     (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
 }
 
+// The log as the memo shows it: each line printed the moment the run
+// produces it, and kept for --log.
+class PrintedLog : public LinesLog {
+public:
+    explicit PrintedLog(std::ostream& out) : m_out(out) {}
+    void append(const std::string& line) override {
+        LinesLog::append(line);
+        m_out << visibleText(line) << '\n'; // names from the tables reach a terminal
+    }
+
+private:
+    std::ostream& m_out;
+};
+
+int runSyncCommand(const CliOptions& o, std::ostream& out, std::ostream& err,
+                   const NumberFormat& numberFormat) {
+    NumberFormat format = numberFormat;
+    StreamPrompts prompts(err);
+    WorkingTables tables;
+    const ImportRunResult r =
+        runImport(tables, importSourceOf(o), {o.categories, true}, format, prompts);
+    if (r.road == ImportRunResult::Road::Folder)
+        runReport(tables, ReportOptions{true}); // every period, as the window requires
+    else if (!r.imported)
+        return 1; // the workbook's layout was refused, after its message
+    GorvelSyncOptions options;
+    options.dataDir = o.dataDir;
+    options.categoryMode = o.categories;
+    options.overwrite = o.overwrite;
+    options.separator = o.separator;
+    PrintedLog log(out);
+    std::string failure;
+    try {
+        runGorvelSync(tables, options, format, log);
+    } catch (const std::exception& e) {
+        failure = e.what(); // the log of a failed run is saved too
+    }
+    if (!o.logFile.empty())
+        saveSyncLog(o.logFile, log.lines);
+    if (!failure.empty())
+        throw Error(failure);
+    return 0;
+}
+
 } // namespace
 
 std::string oneLine(std::string_view text) {
@@ -283,12 +329,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     try {
-        if (options.command == "sync") {
-            err << "error: the synchronisation with the accounting system is not available in "
-                   "this build\n";
-            return 1;
-        }
-        const int status = runReportCommand(options, out, err, format);
+        const int status = options.command == "sync" ? runSyncCommand(options, out, err, format)
+                                                     : runReportCommand(options, out, err, format);
         finishOutput(out);
         return status;
     } catch (const std::exception& e) {

@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
   libsqlite3-dev libpugixml-dev libpcre2-dev libshp-dev libfreexl-dev
-  libgsf-1-dev python3-xlwt
+  libgsf-1-dev python3-xlwt python3-dbfread
   libgtest-dev desktop-file-utils
 )
 missing=()

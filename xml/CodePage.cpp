@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
+#include <memory>
 
 #include "tables/Error.h"
 
@@ -48,11 +49,11 @@ unsigned countOf(std::uint32_t packed) {
 
 // iconv stays the source of truth for the code page, but is asked once per
 // byte value: calling it on every file's bytes would cost more than parsing.
-DecodeTable buildTable() {
-    iconv_t cd = iconv_open("UTF-8", "CP1251");
+DecodeTable buildTable(const char* codePage) {
+    iconv_t cd = iconv_open("UTF-8", codePage);
     if (cd == iconv_t(-1))
-        throw Error(std::string("The code page conversion CP1251 is not available: ") +
-                    std::strerror(errno));
+        throw Error(std::string("The code page conversion ") + codePage +
+                    " is not available: " + std::strerror(errno));
     DecodeTable table;
     for (unsigned b = 0; b < 256; ++b) {
         char in[1] = {char(b)};
@@ -77,14 +78,16 @@ DecodeTable buildTable() {
 }
 
 const DecodeTable& decodeTable() {
-    static const DecodeTable table = buildTable();
+    static const DecodeTable table = buildTable("CP1251");
     return table;
 }
 
-} // namespace
+const DecodeTable& cp866Table() {
+    static const DecodeTable table = buildTable("CP866");
+    return table;
+}
 
-std::string decodeCp1251(std::string_view bytes) {
-    const DecodeTable& table = decodeTable();
+std::string decodeWith(const DecodeTable& table, std::string_view bytes) {
     // Three bytes per byte at most, and one of slack for the last word.
     std::string out(bytes.size() * 3 + 1, '\0');
     char* dst = out.data();
@@ -95,6 +98,97 @@ std::string decodeCp1251(std::string_view bytes) {
     }
     out.resize(size_t(dst - out.data()));
     return out;
+}
+
+// The code point of a packed UTF-8 form.
+unsigned codePointOf(std::uint32_t packed) {
+    unsigned char b[4];
+    std::memcpy(b, &packed, 4);
+    switch (b[3]) {
+    case 1:
+        return b[0];
+    case 2:
+        return (b[0] & 0x1Fu) << 6 | (b[1] & 0x3Fu);
+    default:
+        return (b[0] & 0x0Fu) << 12 | (b[1] & 0x3Fu) << 6 | (b[2] & 0x3Fu);
+    }
+}
+
+// Code point (below U+10000) to the byte of code page 866; -1 where it has none.
+using EncodeTable = std::array<std::int16_t, 0x10000>;
+
+std::unique_ptr<EncodeTable> buildEncodeTable() {
+    auto table = std::make_unique<EncodeTable>();
+    table->fill(-1);
+    const DecodeTable& decode = cp866Table();
+    for (unsigned b = 0; b < 256; ++b) {
+        std::int16_t& slot = (*table)[codePointOf(decode[b])];
+        if (slot < 0)
+            slot = static_cast<std::int16_t>(b);
+    }
+    return table;
+}
+
+const EncodeTable& cp866EncodeTable() {
+    static const std::unique_ptr<EncodeTable> table = buildEncodeTable();
+    return *table;
+}
+
+// The next code point of UTF-8 text at `i`, stepping past it; -1 for a
+// malformed sequence (one byte is stepped over).
+long nextCodePoint(std::string_view s, std::size_t& i) {
+    const auto lead = static_cast<unsigned char>(s[i++]);
+    if (lead < 0x80)
+        return lead;
+    int extra = lead >= 0xF0 && lead < 0xF5   ? 3
+                : lead >= 0xE0                ? 2
+                : lead >= 0xC2 && lead < 0xE0 ? 1
+                                              : -1;
+    if (lead >= 0xF5 || extra < 0)
+        return -1;
+    unsigned long cp = lead & (0x3Fu >> extra);
+    const std::size_t start = i;
+    for (int k = 0; k < extra; ++k) {
+        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            i = start;
+            return -1;
+        }
+        cp = cp << 6 | (static_cast<unsigned char>(s[i++]) & 0x3Fu);
+    }
+    static constexpr unsigned long kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF)
+        return -1;
+    return static_cast<long>(cp);
+}
+
+} // namespace
+
+std::string decodeCp1251(std::string_view bytes) {
+    return decodeWith(decodeTable(), bytes);
+}
+
+std::string decodeCp866(std::string_view bytes) {
+    return decodeWith(cp866Table(), bytes);
+}
+
+std::string encodeCp866(std::string_view utf8) {
+    const EncodeTable& table = cp866EncodeTable();
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const long cp = nextCodePoint(utf8, i);
+        const std::int16_t b = cp >= 0 && cp < 0x10000 ? table[static_cast<std::size_t>(cp)] : -1;
+        out += b >= 0 ? static_cast<char>(b) : '?';
+    }
+    return out;
+}
+
+bool cp866Available() {
+    iconv_t cd = iconv_open("UTF-8", "CP866");
+    if (cd == iconv_t(-1))
+        return false;
+    iconv_close(cd);
+    return true;
 }
 
 } // namespace quarlex

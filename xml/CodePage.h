@@ -10,6 +10,14 @@ namespace quarlex {
 
 std::string decodeCp1251(std::string_view bytes); // to UTF-8
 
+// DOS Cyrillic, the code page of the accounting program's tables. Encoding
+// writes '?' for a character that code page 866 does not have (and for
+// malformed UTF-8).
+std::string decodeCp866(std::string_view bytes); // to UTF-8
+std::string encodeCp866(std::string_view utf8);
+// Whether this machine converts code page 866.
+bool cp866Available();
+
 } // namespace quarlex
 
 namespace quarlex {

@@ -516,15 +516,6 @@ private slots:
             (QList<QUrl>{QUrl(QStringLiteral("https://vestrolin.ru")),
                          QUrl(QStringLiteral("mailto:quarlex@vestrolin.ru?subject=Quarlex"))}));
     }
-
-    void synchronisationIsAnnouncedAsUnavailable() {
-        importFolder(makeFolder(QStringLiteral("szv"), twoPersons()));
-        QTest::mouseClick(button("ReportButton"), Qt::LeftButton);
-        QTest::mouseClick(button("SaveToGorvelButton"), Qt::LeftButton);
-        const auto messages = m_dialogs->takeMessages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(messages.first().text.contains(QStringLiteral("Gorvel")));
-    }
 };
 
 QTEST_MAIN(TestMainWindow)

@@ -95,16 +95,6 @@ TEST(CliUsage, HelpAndVersion) {
     EXPECT_EQ(lines(r.out).size(), 1u);
 }
 
-TEST(CliRun, UnavailableRoadsEndWithAnErrorLine) {
-    ScratchDir dir;
-    const Result r =
-        run({"sync", dir.str(), "--data", dir.str(), "--overwrite", "--separator", ","});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    ASSERT_EQ(lines(r.err).size(), 1u) << r.err;
-    EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
-}
-
 TEST(CliRun, MissingReconciliationFileIsAnErrorNamingIt) {
     ScratchDir dir;
     for (const std::string name : {"svod.txt", "svod.XLS"}) {
@@ -228,6 +218,88 @@ TEST(CliRun, ImportErrorIsOneErrorLineAndNoRows) {
     ASSERT_EQ(lines(r.err).size(), 1u) << r.err;
     EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("broken.xml"), std::string::npos) << r.err;
+}
+
+} // namespace
+} // namespace quarlex::cli
+
+namespace quarlex::cli {
+namespace {
+
+// The sample DATA folder, copied: a run in overwrite mode changes it.
+fs::path copyGorvelData(const ScratchDir& dir) {
+    const fs::path data = dir.path() / "DATA";
+    fs::copy(std::string(QUARLEX_SAMPLES) + "/gorvel/DATA", data, fs::copy_options::recursive);
+    return data;
+}
+
+std::size_t countLinesWith(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (const std::string& line : lines(text))
+        n += line.find(part) != std::string::npos;
+    return n;
+}
+
+TEST(CliSync, ReportsTheDifferencesOfTheSampleAndWritesThemInOverwriteMode) {
+    ScratchDir dir;
+    const fs::path data = copyGorvelData(dir);
+    const fs::path sums = data / "ZP" / "ZP_OPER" / "zp_sumPF.dbf";
+    const std::string before = [&] {
+        std::ifstream in(sums, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+
+    Result r = run({"sync", kSamples, "--data", data.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::string> log = lines(r.out);
+    ASSERT_GE(log.size(), 8u);
+    EXPECT_EQ(log[0], "1. Проверка наличия БД в папке:");
+    EXPECT_EQ(log[5], "2. Синхронизация данных");
+    EXPECT_EQ(countLinesWith(r.out, "! расхождение"), 3u);
+    EXPECT_EQ(countLinesWith(r.out, "! запись не обнаружена"), 3u);
+    EXPECT_EQ(countLinesWith(r.out, "! таб.номер не найден"), 1u);
+    std::ifstream unchanged(sums, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(unchanged), {}), before);
+
+    const fs::path logFile = dir.path() / "sync log.txt";
+    r = run({"sync", kSamples, "--data", data.string(), "--overwrite", "--separator", ",", "--log",
+             logFile.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("4500,00 по отчету, 0,00 по данным Gorvel"), std::string::npos);
+    std::ifstream saved(logFile, std::ios::binary);
+    const std::string content(std::istreambuf_iterator<char>(saved), {});
+    std::string expected = "\xEF\xBB\xBF";
+    for (const std::string& line : lines(r.out))
+        expected += line + "\r\n";
+    EXPECT_EQ(content, expected);
+
+    r = run({"sync", kSamples, "--data", data.string(), "--separator", ","});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(countLinesWith(r.out, "!"), 1u) << r.out; // only the person without a tab number
+}
+
+TEST(CliSync, StopsAfterTheLoggedChecksWithStatusZero) {
+    ScratchDir dir;
+    Result r = run({"sync", kSamples, "--data", dir.str()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1. Проверка наличия БД в папке:\n  1.1 папка ZP_TAB: не обнаружена!\n");
+    r = run({"sync", kSamples, "--data", dir.str(), "--categories"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "  Автоматическая синхронизация для нескольких налоговых режимов в настоящее "
+                     "время не поддерживается!\n");
+}
+
+TEST(CliSync, ADamagedTableEndsTheRunWithAnErrorAndTheLogIsStillSaved) {
+    ScratchDir dir;
+    const fs::path data = copyGorvelData(dir);
+    std::ofstream(data / "ZP" / "ZP_OPER" / "zp_sumPF.dbf", std::ios::trunc) << "not a table";
+    const fs::path logFile = dir.path() / "log.txt";
+    const Result r = run({"sync", kSamples, "--data", data.string(), "--log", logFile.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("error: Cannot open the table ", 0), 0u) << r.err;
+    EXPECT_EQ(lines(r.out).back(), " cp installed");
+    EXPECT_TRUE(fs::exists(logFile));
 }
 
 } // namespace
