@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/BusyCursor.h"
 #include "app/UMain.h"
 #include "sync/GorvelSync.h"
 #include "sync/SyncLogFile.h"
@@ -42,15 +43,6 @@ public:
 
 private:
     QPlainTextEdit* m_memo;
-};
-
-// The busy cursor for the length of a run, taken back in every case.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 std::string toPath(const QString& path) {
