@@ -186,3 +186,28 @@ TEST(TXMLParserTest, MalformedTextNamesLineAndColumn) {
     for (const Case& c : cases)
         EXPECT_EQ(errorOf(c.xml), kParsePrefix + c.reason) << c.xml;
 }
+
+// Records nested in one another: each record's values are its own, an absent
+// name is found nowhere, and the whole read stays linear (this many levels
+// took seconds when each lookup walked the record's subtree).
+TEST(TXMLParserTest, DeeplyNestedRecordsReadTheirOwnValues) {
+    const int depth = 20000;
+    std::string xml = "<d>";
+    for (int i = 0; i < depth; ++i)
+        xml +=
+            "<rec><n>" + std::to_string(i) + "</n><p><y>" + std::to_string(2000 + i) + "</y></p>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</rec>";
+    xml += "</d>";
+    TXMLParser parser(xml, false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), depth);
+    for (int i = 0; i < depth; ++i) {
+        parser.SubsetSetItem(i);
+        ASSERT_EQ(parser.GetSubsetValue("n"), std::to_string(i));
+        ASSERT_EQ(parser.GetSubsetSubValue("p", "y"), std::to_string(2000 + i));
+        ASSERT_EQ(parser.GetSubsetValue("absent"), "");
+        ASSERT_EQ(parser.GetSubsetSubValue("p", "n"), "") << "nothing named n beneath p";
+    }
+    parser.SubsetSetItem(depth - 1);
+    EXPECT_EQ(parser.GetSubsetXML(), "<rec><n>19999</n><p><y>21999</y></p></rec>");
+}
