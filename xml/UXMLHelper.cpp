@@ -10,6 +10,7 @@
 #include "tables/Error.h"
 #include "tables/WholeNumber.h"
 #include "xml/ElementIndex.h"
+#include "xml/WellFormed.h"
 
 namespace quarlex {
 
@@ -212,19 +213,16 @@ TXMLParser::TXMLParser(std::string_view Values, bool Init, int ID)
 TXMLParser::~TXMLParser() = default;
 
 void TXMLParser::LoadXML(std::string_view Values) {
+    // The document model takes much that is not XML; what it would let
+    // through is refused here first, with the place of the fault.
+    if (std::optional<Malformation> fault = findMalformation(Values))
+        raiseParseError(fault->reason + " (" + placeOf(Values, fault->offset) + ")");
     auto doc = std::make_shared<Document>();
     pugi::xml_parse_result result =
         doc->doc.load_buffer(Values.data(), Values.size(), kParseOptions, pugi::encoding_utf8);
     if (!result)
         raiseParseError(std::string(result.description()) + " (" +
                         placeOf(Values, size_t(result.offset)) + ")");
-    // The parser takes several top-level elements; a document has one.
-    pugi::xml_node second = doc->doc.document_element().next_sibling();
-    while (second && second.type() != pugi::node_element)
-        second = second.next_sibling();
-    if (second)
-        raiseParseError("Only one top level element is allowed in an XML document (" +
-                        placeOf(Values, size_t(second.offset_debug() - 1)) + ")");
     doc->index.build(doc->doc);
     m_impl->doc = std::move(doc);
 }

@@ -189,6 +189,15 @@ TEST_F(SzvImportTest, UnreadableOrMalformedFileNamesTheFile) {
         {"bad.xml", toCp1251("<ФайлПФР>\r\n<Имя>x</ФайлПФР>"),
          "Error while parsing XML document:\r\n\r\nStart-end tags mismatch (line 2, column 9)"},
         {"missing.xml", std::nullopt, "Cannot open file \""},
+        // A NUL once ended the text silently, losing what followed it.
+        {"nul.xml",
+         toCp1251(szvDocument({SzvRec{}})) + std::string(1, '\0') +
+             toCp1251(szvDocument({SzvRec{}})),
+         "Error while parsing XML document:\r\n\r\nNUL character in the document (line 13, column "
+         "1)"},
+        {"entity.xml", toCp1251("<ФайлПФР><Имя>&nbsp;</Имя></ФайлПФР>"),
+         "Error while parsing XML document:\r\n\r\nUndefined entity reference '&nbsp;' (line 1, "
+         "column 15)"},
     };
     for (const Case& c : cases) {
         format.decimalSeparator = ',';

@@ -211,3 +211,96 @@ TEST(TXMLParserTest, DeeplyNestedRecordsReadTheirOwnValues) {
     parser.SubsetSetItem(depth - 1);
     EXPECT_EQ(parser.GetSubsetXML(), "<rec><n>19999</n><p><y>21999</y></p></rec>");
 }
+
+// What a conforming parser refuses is refused, with the reason and the place.
+TEST(TXMLParserTest, TextThatIsNotWellFormedIsRefused) {
+    struct Case {
+        std::string xml;
+        std::string reason;
+    };
+    const Case cases[] = {
+        // Characters.
+        {std::string("<a>x\0y</a><!-- lost -->", 23),
+         "NUL character in the document (line 1, column 5)"},
+        {"<a>\x01</a>", "Character U+0001 is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\n\x1F</a>", "Character U+001F is not allowed in an XML document (line 2, column 1)"},
+        {"<a>\xC0\x80</a>", "Invalid UTF-8 byte sequence (line 1, column 4)"},
+        {"<a>\xED\xA0\x80</a>",
+         "Character U+D800 is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\xEF\xBF\xBE</a>",
+         "Character U+FFFE is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\xD0</a>", "Invalid UTF-8 byte sequence (line 1, column 4)"},
+        // References.
+        {"<a>&#xD800;</a>", "Character reference to U+D800, which is not allowed in an XML "
+                            "document (line 1, column 4)"},
+        {"<a>&#x110000;</a>", "Character reference to a code point beyond U+10FFFF, which is not "
+                              "allowed in an XML document (line 1, column 4)"},
+        {"<a>&#99999999999999999999999;</a>", "Character reference to a code point beyond "
+                                              "U+10FFFF, which is not allowed in an XML document "
+                                              "(line 1, column 4)"},
+        {"<a>&#x1;</a>", "Character reference to U+0001, which is not allowed in an XML document "
+                         "(line 1, column 4)"},
+        {"<a>&#0;</a>", "Character reference to U+0000, which is not allowed in an XML document "
+                        "(line 1, column 4)"},
+        {"<a>&#xFFFF;</a>", "Character reference to U+FFFF, which is not allowed in an XML "
+                            "document (line 1, column 4)"},
+        {"<a>&#x;</a>", "Malformed character reference (line 1, column 4)"},
+        {"<a>&#x41</a>", "Malformed character reference (line 1, column 4)"},
+        {"<a>x&foo;y</a>", "Undefined entity reference '&foo;' (line 1, column 5)"},
+        {"<a b=\"&nbsp;\"/>", "Undefined entity reference '&nbsp;' (line 1, column 7)"},
+        {"<a>&amp</a>", "Entity reference '&amp' without ';' (line 1, column 4)"},
+        {"<a>x & y</a>", "'&' must begin a reference; write '&amp;' for the character (line 1, "
+                         "column 6)"},
+        // Markup.
+        {"<a x=\"1\" x=\"2\"/>", "Attribute 'x' given more than once (line 1, column 4)"},
+        {"<a x=\"<\"/>", "'<' is not allowed in an attribute value (line 1, column 7)"},
+        {"<a>]]></a>", "']]>' is not allowed in character data (line 1, column 4)"},
+        {"<a><!-- x -- y --></a>", "'--' is not allowed inside a comment (line 1, column 11)"},
+        {"<a/><!-- x --->", "'--' is not allowed inside a comment (line 1, column 12)"},
+        {"<a>\xC3\x97</a><\xC3\x97/>",
+         "Only one top level element is allowed in an XML document (line 1, column 9)"},
+        {"<a\xC3\x97/>", "Expected white space before an attribute (line 1, column 3)"},
+        {"<a/>junk", "Only comments and processing instructions may follow the root element (line "
+                     "1, column 5)"},
+        {"junk<a/>", "Only comments and processing instructions may precede the root element (line "
+                     "1, column 1)"},
+        {"<a/><![CDATA[y]]>", "Only comments and processing instructions may follow the root "
+                              "element (line 1, column 5)"},
+        {"<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>",
+         "Document type declarations are not allowed (line 1, column 1)"},
+        {" <?xml version=\"1.0\"?><a/>",
+         "The XML declaration is allowed only at the start of the document (line 1, column 2)"},
+        {"<a><?xml version=\"1.0\"?></a>",
+         "The XML declaration is allowed only at the start of the document (line 1, column 4)"},
+        {"<?XML x?><a/>", "Malformed XML declaration (line 1, column 1)"},
+        {"<?xml versio=\"1.0\"?><a/>",
+         "Expected 'version' in the XML declaration (line 1, column 7)"},
+        {"<?xml version=\"2.0\"?><a/>",
+         "Invalid version in the XML declaration (line 1, column 16)"},
+        {"<?xml version=\"1.0\" standalone=\"maybe\"?><a/>",
+         "Invalid standalone value in the XML declaration (line 1, column 33)"},
+        {"<?xml version=\"1.0\" encoding=\"1251\"?><a/>",
+         "Invalid encoding name in the XML declaration (line 1, column 31)"},
+        {"<a><b></b></a></c>", "Only comments and processing instructions may follow the root "
+                               "element (line 1, column 15)"},
+        {"<a><b>", "Start-end tags mismatch (line 1, column 7)"},
+        {"<a><!-- open", "Unexpected end of the document (line 1, column 13)"},
+        {"<a b='1", "Unexpected end of the document (line 1, column 8)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorOf(c.xml), kParsePrefix + c.reason) << c.xml;
+}
+
+TEST(TXMLParserTest, WellFormedMarkupOfEveryKindIsRead) {
+    const std::string xml =
+        "\xEF\xBB\xBF<?xml version='1.0' encoding=\"windows-1251\" standalone='yes' ?>\r\n"
+        "<!-- before --><?pi data?>"
+        "<Файл a='1' b=\"&lt;&gt;&amp;&apos;&quot;\">"
+        "<ns:x>&#x41;&#66;&#x10FFFF;\xC2\x98</ns:x><y><![CDATA[<&]]]]></y></Файл >"
+        "<!-- after --><?pi?> \n";
+    TXMLParser parser(xml, false, 0);
+    EXPECT_EQ(parser.GetValueByName("ns:x", ""), "AB\xF4\x8F\xBF\xBF\xC2\x98");
+    EXPECT_EQ(parser.GetValueByName("y", ""), "<&]]");
+    EXPECT_EQ(parser.GetXMLByName("y"), "<y><![CDATA[<&]]]]></y>");
+    EXPECT_EQ(parser.GetValueByName("Файл", ""), "AB\xF4\x8F\xBF\xBF\xC2\x98<&]]");
+}
