@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <malloc.h>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,7 +82,18 @@ bool wildcardMatch(std::string_view name, std::string_view pattern) {
 
 // ---- reading a file -------------------------------------------------------
 
-std::string readWholeFile(const std::string& path) {
+// A real SZV-6 pack is a few megabytes; anything this large is not one, and
+// reading it whole would only exhaust the memory.
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t(256) << 20;
+
+[[noreturn]] void refuseSize(std::uint64_t bytes) {
+    throw Error("The file is " + std::to_string(bytes) +
+                " bytes long; files over 256 MiB (268435456 bytes) are not read");
+}
+
+// The whole file into `bytes`, at the size the file reports; a file that
+// grows meanwhile (or reports no size) is read on in steps, up to the limit.
+void readWholeFile(const std::string& path, ByteBuffer& bytes) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
@@ -88,18 +101,24 @@ std::string readWholeFile(const std::string& path) {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    // Read straight into the text at the size the file reports; a file that
-    // grows meanwhile (or reports no size) is read on in steps.
-    std::string bytes;
     struct stat st {};
     std::size_t want = 1 << 16;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        if (std::uint64_t(st.st_size) > kMaxFileBytes)
+            refuseSize(std::uint64_t(st.st_size));
         want = std::size_t(st.st_size) + 1; // one more, to see the end in the same pass
+    }
+    bytes.resize(0);
+    bytes.reserve(want);
     std::size_t have = 0;
     while (true) {
-        if (have == bytes.size())
-            bytes.resize(std::max(want, bytes.size() * 2));
-        ssize_t got = ::read(fd, bytes.data() + have, bytes.size() - have);
+        if (have == bytes.capacity()) {
+            if (have > kMaxFileBytes)
+                refuseSize(have);
+            bytes.resize(have);
+            bytes.reserve(have * 2);
+        }
+        ssize_t got = ::read(fd, bytes.data() + have, bytes.capacity() - have);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -109,8 +128,23 @@ std::string readWholeFile(const std::string& path) {
             break;
         have += size_t(got);
     }
+    if (have > kMaxFileBytes)
+        refuseSize(have);
     bytes.resize(have);
-    return bytes;
+}
+
+// Memory freed after one file serves the next: without this, glibc returns
+// the pages of every large block and of the heap's top to the system at once,
+// and each file of a folder faults them in again.
+void keepFreedMemoryForReuse() {
+#ifdef __GLIBC__
+    static const bool done = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20); // the most glibc takes
+        mallopt(M_TRIM_THRESHOLD, 512 << 20);
+        return true;
+    }();
+    (void)done;
+#endif
 }
 
 // ---- conversions ----------------------------------------------------------
@@ -338,10 +372,24 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
 
 void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImportOptions& options,
                    NumberFormat& format, Prompts& prompts) {
+    SzvReadBuffers buffers;
+    ImportXmlFile(tables, path, options, format, prompts, buffers);
+}
+
+void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImportOptions& options,
+                   NumberFormat& format, Prompts& prompts, SzvReadBuffers& buffers) {
     DecimalSeparatorGuard separator(format, '.');
     int recordNo = 0; // 1-based number of the record being read; 0 outside the records
+    auto where = [&] {
+        std::string text = "\r\nФайл: " + path;
+        if (recordNo > 0)
+            text += ", запись " + std::to_string(recordNo);
+        return text;
+    };
     try {
-        TXMLParser parser(decodeCp1251(readWholeFile(path)), false, 0);
+        readWholeFile(path, buffers.bytes);
+        decodeCp1251(std::string_view(buffers.bytes.data(), buffers.bytes.size()), buffers.text);
+        TXMLParser parser(XmlTextInPlace{buffers.text.data(), buffers.text.size(), true}, false, 0);
         int count = parser.InitSubset(kRecordTag);
         const auto impSources = sourcesOf(tables.ImpTable);
         const auto corrSources = sourcesOf(tables.CorrTable);
@@ -358,17 +406,18 @@ void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImpo
     } catch (const AssertionFailure&) {
         throw;
     } catch (const Error& e) {
-        std::string where = "\r\nФайл: " + path;
-        if (recordNo > 0)
-            where += ", запись " + std::to_string(recordNo);
-        throw Error(e.what() + where);
+        throw Error(e.what() + where());
+    } catch (const std::bad_alloc&) {
+        throw Error("Not enough memory to import the file" + where());
     }
 }
 
 void importFolder(WorkingTables& tables, const std::string& folder, const SzvImportOptions& options,
                   NumberFormat& format, Prompts& prompts) {
+    keepFreedMemoryForReuse();
+    SzvReadBuffers buffers; // one pair for the whole folder
     for (const std::string& path : ListFiles(folder, "*.xml"))
-        ImportXmlFile(tables, path, options, format, prompts);
+        ImportXmlFile(tables, path, options, format, prompts, buffers);
 }
 
 } // namespace quarlex

@@ -83,18 +83,35 @@ const DecodeTable& decodeTable() {
 
 } // namespace
 
-std::string decodeCp1251(std::string_view bytes) {
+namespace {
+
+// Decodes into `dst`, which has room for three bytes per byte and one more
+// (each step stores a whole word); returns the end of the text.
+char* decodeInto(std::string_view bytes, char* dst) {
     const DecodeTable& table = decodeTable();
-    // Three bytes per byte at most, and one of slack for the last word.
-    std::string out(bytes.size() * 3 + 1, '\0');
-    char* dst = out.data();
     for (char ch : bytes) {
         std::uint32_t packed = table[(unsigned char)ch];
         std::memcpy(dst, &packed, 4);
         dst += countOf(packed);
     }
-    out.resize(size_t(dst - out.data()));
-    return out;
+    return dst;
+}
+
+} // namespace
+
+std::string decodeCp1251(std::string_view bytes) {
+    ByteBuffer buffer;
+    decodeCp1251(bytes, buffer);
+    return std::string(buffer.data(), buffer.size());
+}
+
+void decodeCp1251(std::string_view bytes, ByteBuffer& out) {
+    // Room for the worst case, never cleared: only the pages the text
+    // reaches are touched.
+    out.resize(0);
+    out.reserve(bytes.size() * 3 + 1);
+    char* end = decodeInto(bytes, out.data());
+    out.resize(size_t(end - out.data()));
 }
 
 } // namespace quarlex

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <optional>
 #include <pugixml.hpp>
 
@@ -192,6 +193,16 @@ struct TXMLParser::Impl {
 TXMLParser::TXMLParser(std::string_view Values, bool Init, int ID)
     : m_impl(std::make_unique<Impl>()), m_init(Init) {
     LoadXML(Values);
+    checkHeader(ID);
+}
+
+TXMLParser::TXMLParser(XmlTextInPlace Values, bool Init, int ID)
+    : m_impl(std::make_unique<Impl>()), m_init(Init) {
+    LoadXML(Values);
+    checkHeader(ID);
+}
+
+void TXMLParser::checkHeader(int ID) {
     if (ID <= 2200)
         return;
     try {
@@ -213,16 +224,33 @@ TXMLParser::TXMLParser(std::string_view Values, bool Init, int ID)
 TXMLParser::~TXMLParser() = default;
 
 void TXMLParser::LoadXML(std::string_view Values) {
+    load(Values, false, [&](pugi::xml_document& doc) {
+        return doc.load_buffer(Values.data(), Values.size(), kParseOptions, pugi::encoding_utf8);
+    });
+}
+
+void TXMLParser::LoadXML(XmlTextInPlace Values) {
+    std::string_view text(Values.data, Values.size);
+    load(text, Values.validUtf8, [&](pugi::xml_document& doc) {
+        return doc.load_buffer_inplace(Values.data, Values.size, kParseOptions,
+                                       pugi::encoding_utf8);
+    });
+}
+
+template <class Parse> void TXMLParser::load(std::string_view text, bool validUtf8, Parse parse) {
     // The document model takes much that is not XML; what it would let
     // through is refused here first, with the place of the fault.
-    if (std::optional<Malformation> fault = findMalformation(Values))
-        raiseParseError(fault->reason + " (" + placeOf(Values, fault->offset) + ")");
+    if (std::optional<Malformation> fault = findMalformation(text, validUtf8))
+        raiseParseError(fault->reason + " (" + placeOf(text, fault->offset) + ")");
     auto doc = std::make_shared<Document>();
-    pugi::xml_parse_result result =
-        doc->doc.load_buffer(Values.data(), Values.size(), kParseOptions, pugi::encoding_utf8);
+    pugi::xml_parse_result result = parse(doc->doc);
+    if (result.status == pugi::status_out_of_memory)
+        throw std::bad_alloc();
+    // Text parsed in place has been changed by now: the place is near, not
+    // exact. The check above leaves little for the model to refuse.
     if (!result)
         raiseParseError(std::string(result.description()) + " (" +
-                        placeOf(Values, size_t(result.offset)) + ")");
+                        placeOf(text, size_t(result.offset)) + ")");
     doc->index.build(doc->doc);
     m_impl->doc = std::move(doc);
 }
