@@ -109,9 +109,29 @@ const std::vector<ElementIndex::Pos>& ElementIndex::positions(std::string_view n
 }
 
 ElementIndex::Pos ElementIndex::first(std::string_view name, Pos from, Pos to) const {
-    const std::vector<Pos>& list = positions(name);
-    auto it = std::lower_bound(list.begin(), list.end(), from);
-    return it != list.end() && *it < to ? *it : to;
+    const Name* found = find(name);
+    if (!found)
+        return to;
+    // Records are read in document order, so the answer for the next record
+    // lies just past the last one: the search gallops on from there.
+    const std::vector<Pos>& list = found->positions;
+    const size_t size = list.size();
+    const size_t hint = found->hint;
+    size_t lo = 0, end = std::min(hint + 1, size);
+    if (hint < size && list[hint] < from) {
+        lo = hint + 1;
+        size_t probe = lo, step = 1;
+        while (probe < size && list[probe] < from) {
+            lo = probe + 1;
+            probe = lo + step;
+            step *= 2;
+        }
+        end = std::min(probe + 1, size);
+    }
+    size_t i = size_t(std::lower_bound(list.begin() + lo, list.begin() + end, from) - list.begin());
+    if (i < size)
+        found->hint = i;
+    return i < size && list[i] < to ? list[i] : to;
 }
 
 } // namespace quarlex

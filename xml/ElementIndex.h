@@ -33,6 +33,7 @@ private:
     struct Name {
         std::string_view text;
         std::vector<Pos> positions;
+        mutable size_t hint = 0; // where the last search ended
     };
 
     std::vector<Pos>& positionsFor(std::string_view name, std::uint64_t hash);

@@ -17,7 +17,7 @@ namespace quarlex {
 
 namespace {
 
-const unsigned kParseOptions = pugi::parse_default;
+const unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
 
 bool nameIs(const char* name, std::string_view wanted) {
     return std::strncmp(name, wanted.data(), wanted.size()) == 0 && name[wanted.size()] == '\0';
@@ -55,15 +55,16 @@ struct TagPath {
 };
 
 // All character data beneath the element, joined in document order.
+// With parse_embed_pcdata an element's text before its first child is the
+// element's own value, which halves the nodes of a record: text comes from
+// elements, character data and CDATA nodes alike, each before its children.
 std::string textOf(pugi::xml_node element) {
     pugi::xml_node child = element.first_child();
-    if (child && !child.next_sibling() &&
-        (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata))
-        return child.value();
-    std::string text;
+    if (!child)
+        return element.value();
+    std::string text = element.value();
     for (pugi::xml_node n = child; n;) {
-        if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
-            text += n.value();
+        text += n.value();
         if (n.first_child()) {
             n = n.first_child();
             continue;
@@ -134,13 +135,14 @@ struct TXMLParser::Impl {
     // The first element that `path` names in [from, to) of `d`, whose earlier
     // steps lie beneath `scope`; `to` if there is none. A plain name is a
     // binary search; a path checks the parents of each candidate.
-    static Pos firstOf(const Document& d, const TagPath& path, Pos from, Pos to,
+    static Pos firstOf(const Document& d, std::string_view tag, Pos from, Pos to,
                        pugi::xml_node scope) {
+        if (tag.find('/') == std::string_view::npos)
+            return d.index.first(tag, from, to);
+        TagPath path(tag);
         const std::vector<Pos>& list = d.index.positions(path.steps.back());
-        auto it = std::lower_bound(list.begin(), list.end(), from);
-        if (path.steps.size() == 1)
-            return it != list.end() && *it < to ? *it : to;
-        for (; it != list.end() && *it < to; ++it)
+        for (auto it = std::lower_bound(list.begin(), list.end(), from);
+             it != list.end() && *it < to; ++it)
             if (path.matches(d.index.node(*it), scope))
                 return *it;
         return to;
@@ -158,7 +160,7 @@ struct TXMLParser::Impl {
     }
 
     pugi::xml_node firstInDocument(std::string_view tag) const {
-        Pos p = firstOf(*doc, TagPath(tag), 0, doc->index.size(), doc->doc);
+        Pos p = firstOf(*doc, tag, 0, doc->index.size(), doc->doc);
         return p < doc->index.size() ? doc->index.node(p) : pugi::xml_node();
     }
 
@@ -172,7 +174,7 @@ struct TXMLParser::Impl {
     pugi::xml_node firstBeneath(Pos p, std::string_view tag, Pos* found = nullptr) const {
         const ElementIndex& index = subsetDoc->index;
         Pos end = index.end(p);
-        Pos q = firstOf(*subsetDoc, TagPath(tag), p + 1, end, index.node(p));
+        Pos q = firstOf(*subsetDoc, tag, p + 1, end, index.node(p));
         if (found)
             *found = q;
         return q < end ? index.node(q) : pugi::xml_node();

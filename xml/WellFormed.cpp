@@ -47,6 +47,14 @@ bool isNameChar(std::uint32_t cp) {
            (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x203F && cp <= 0x2040);
 }
 
+struct AsciiNameChars {
+    bool is[256] = {};
+    AsciiNameChars() {
+        for (unsigned c = 0; c < 0x80; ++c)
+            is[c] = isNameChar(c);
+    }
+};
+
 // Every character: UTF-8 that decodes (no overlong form, no surrogate,
 // nothing past U+10FFFF) to a character that XML allows.
 void checkCharacters(std::string_view text) {
@@ -99,22 +107,34 @@ void checkCharacters(std::string_view text) {
     }
 }
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+
+// 0x80 in each byte of `w` that is zero, exactly (no borrow between bytes).
+std::uint64_t zeroBytes(std::uint64_t w) {
+    return ~(((w & kLow7) + kLow7) | w | kLow7);
+}
+
+// 0x80 in each byte of `w` below `n` (n <= 0x80), exactly.
+std::uint64_t below(std::uint64_t w, unsigned n) {
+    return ~(((w & kLow7) + (0x80 - n) * kOnes) | w | kLow7);
+}
+
 // The same for text known to be valid UTF-8 (a code page's decoding): only
 // control characters and U+FFFE/U+FFFF can be wrong then, and a word of
 // eight bytes is tested at once for a byte below 0x20 or a 0xEF lead.
 void checkCharactersOfValidUtf8(std::string_view text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
     size_t i = 0;
     while (i < n) {
         while (i + 8 <= n) {
             std::uint64_t w;
             std::memcpy(&w, s + i, 8);
-            const std::uint64_t below20 = (w - 0x20 * kOnes) & ~w;
-            const std::uint64_t ef = w ^ (0xEF * kOnes);
-            if (((below20 | ((ef - kOnes) & ~ef)) & kHigh) != 0)
+            const std::uint64_t controls =
+                below(w, 0x20) & ~(zeroBytes(w ^ (0x09 * kOnes)) | zeroBytes(w ^ (0x0A * kOnes)) |
+                                   zeroBytes(w ^ (0x0D * kOnes)));
+            if ((controls | zeroBytes(w ^ (0xEF * kOnes))) != 0)
                 break;
             i += 8;
         }
@@ -213,20 +233,22 @@ private:
         if (!isNameStart(peekChar(len)))
             fail(std::string("Invalid character at the start of ") + what);
         m_p += len;
+        static const AsciiNameChars ascii;
         while (m_p < m_end) {
-            unsigned char c = byte(0);
-            // Letters of the Latin and Cyrillic alphabets, the common case.
-            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                c == '_' || c == '-' || c == '.' || c == ':') {
+            // Cyrillic and Latin letters, the common case, without decoding:
+            // the text is valid UTF-8, so a lead byte has its bytes, and
+            // every character from U+0400 to U+07FF is a name character.
+            const unsigned char c = byte(0);
+            if (c >= 0xD0 && c <= 0xDF) {
+                m_p += 2;
+                continue;
+            }
+            if (ascii.is[c]) {
                 ++m_p;
                 continue;
             }
             if (c < 0x80)
                 break;
-            if (c >= 0xD0 && c <= 0xDF) { // U+0400 to U+07FF, Cyrillic among them
-                m_p += 2;
-                continue;
-            }
             if (!isNameChar(peekChar(len)))
                 break;
             m_p += len;

@@ -208,6 +208,10 @@ TEST(TXMLParserTest, DeeplyNestedRecordsReadTheirOwnValues) {
         ASSERT_EQ(parser.GetSubsetValue("absent"), "");
         ASSERT_EQ(parser.GetSubsetSubValue("p", "n"), "") << "nothing named n beneath p";
     }
+    for (int i = depth - 1; i >= 0; i -= 997) { // backwards and by leaps, too
+        parser.SubsetSetItem(i);
+        ASSERT_EQ(parser.GetSubsetValue("n"), std::to_string(i));
+    }
     parser.SubsetSetItem(depth - 1);
     EXPECT_EQ(parser.GetSubsetXML(), "<rec><n>19999</n><p><y>21999</y></p></rec>");
 }
@@ -303,4 +307,34 @@ TEST(TXMLParserTest, WellFormedMarkupOfEveryKindIsRead) {
     EXPECT_EQ(parser.GetValueByName("y", ""), "<&]]");
     EXPECT_EQ(parser.GetXMLByName("y"), "<y><![CDATA[<&]]]]></y>");
     EXPECT_EQ(parser.GetValueByName("Файл", ""), "AB\xF4\x8F\xBF\xBF\xC2\x98<&]]");
+}
+
+// Text parsed where it lies, known to be valid UTF-8 (the code page's
+// decoding): its characters are checked all the same, eight bytes at a time,
+// so a fault sits at any offset within a word.
+TEST(TXMLParserTest, TextInPlaceIsCheckedAndRead) {
+    struct Case {
+        std::string xml;
+        std::string expected; // the error, or the text of <a>
+    };
+    const Case cases[] = {
+        {"<a>\t\r\n x\xD0\xAF</a>", "\t\n x\xD0\xAF"},
+        {std::string("<a>1234567\0</a>", 15), "NUL character in the document (line 1, column 11)"},
+        {"<a>12345\x0B</a>",
+         "Character U+000B is not allowed in an XML document (line 1, column 9)"},
+        {"<a>1234\xEF\xBF\xBF</a>",
+         "Character U+FFFF is not allowed in an XML document (line 1, column 8)"},
+        {"<a>\xEF\xBF\xBE</a>",
+         "Character U+FFFE is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\xEF\xBF\xBD</a>", "\xEF\xBF\xBD"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.xml;
+        try {
+            TXMLParser parser(quarlex::XmlTextInPlace{text.data(), text.size(), true}, false, 0);
+            EXPECT_EQ(parser.GetValueByName("a", "?"), c.expected);
+        } catch (const Error& e) {
+            EXPECT_EQ(e.what(), kParsePrefix + c.expected);
+        }
+    }
 }
