@@ -219,6 +219,8 @@ int driver(const std::string& dir, int runs, const std::string& larger) {
     printLine("pugixml parse of a copy", of(floor, "parseCopy"), "   (the earlier floor)");
     std::printf("import / floor           %8.2f     goal <= 3: %s\n", importS / floorS,
                 importS <= 3.0 * floorS ? "met" : "MISSED");
+    std::printf("whole road / floor       %8.2f     (import, report and html export)\n",
+                (importS + reportS + of(road, "html").median) / floorS);
     std::printf("peak RSS (road)          %8.1f MiB goal < %.1f MiB (5 x largest file + 1 KiB "
                 "per row): %s\n",
                 peakKiB / 1024.0, memoryGoalKiB / 1024.0,

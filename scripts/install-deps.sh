@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev libgl1-mesa-dev
   libsqlite3-dev libpugixml-dev libpcre2-dev libshp-dev libfreexl-dev
   libgtest-dev
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
