@@ -487,16 +487,16 @@ private:
     void endTag() {
         m_p += 2;
         const char* at = m_p;
-        // The name of the open element, followed by no further name
-        // character, closes it; anything else is a mismatch.
+        // The name of the open element closes it (compared in place, the
+        // common case); another name is a mismatch.
         std::string_view open = m_open.back();
-        if (size_t(m_end - m_p) > open.size() && std::memcmp(m_p, open.data(), open.size()) == 0 &&
-            (m_p[open.size()] == '>' || isSpace((unsigned char)m_p[open.size()]))) {
+        const bool same = size_t(m_end - m_p) > open.size() &&
+                          std::memcmp(m_p, open.data(), open.size()) == 0 &&
+                          (m_p[open.size()] == '>' || isSpace((unsigned char)m_p[open.size()]));
+        if (same)
             m_p += open.size();
-        } else {
-            name("an element name");
+        else if (name("an element name") != open)
             failAt("Start-end tags mismatch", at);
-        }
         m_open.pop_back();
         skipSpace();
         expect('>', "Expected '>' at the end of an end tag");

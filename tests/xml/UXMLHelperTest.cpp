@@ -288,6 +288,8 @@ TEST(TXMLParserTest, TextThatIsNotWellFormedIsRefused) {
         {"<a><b></b></a></c>", "Only comments and processing instructions may follow the root "
                                "element (line 1, column 15)"},
         {"<a><b>", "Start-end tags mismatch (line 1, column 7)"},
+        {"<a></a!>", "Expected '>' at the end of an end tag (line 1, column 7)"},
+        {"<ab></a>", "Start-end tags mismatch (line 1, column 7)"},
         {"<a><!-- open", "Unexpected end of the document (line 1, column 13)"},
         {"<a b='1", "Unexpected end of the document (line 1, column 8)"},
     };
