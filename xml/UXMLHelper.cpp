@@ -311,7 +311,8 @@ std::string TXMLParser::GetSubsetValueInnerXML(std::string_view Tag) const {
 }
 
 std::string TXMLParser::GetSubsetXML() const {
-    return markupOf(m_impl->subsetDoc->index.node(m_impl->currentPos()));
+    ElementIndex::Pos p = m_impl->currentPos(); // raises Error when there is no item
+    return markupOf(m_impl->subsetDoc->index.node(p));
 }
 
 } // namespace quarlex
