@@ -1,6 +1,5 @@
 #include "import/FileBytes.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,7 +10,17 @@
 
 namespace quarlex {
 
-std::string readWholeFile(const std::string& path) {
+namespace {
+
+// The callers name the file on a line of their own.
+[[noreturn]] void refuseSize(std::uint64_t bytes) {
+    throw Error("The file is " + std::to_string(bytes) +
+                " bytes long; files over 256 MiB (268435456 bytes) are not read");
+}
+
+} // namespace
+
+void readWholeFile(const std::string& path, ByteBuffer& bytes) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
@@ -19,18 +28,26 @@ std::string readWholeFile(const std::string& path) {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    // Read straight into the text at the size the file reports; a file that
-    // grows meanwhile (or reports no size) is read on in steps.
-    std::string bytes;
+    // At the size the file reports; a file that grows meanwhile (or reports
+    // no size) is read on in steps, up to the limit.
     struct stat st {};
     std::size_t want = 1 << 16;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        if (std::uint64_t(st.st_size) > kMaxInputFileBytes)
+            refuseSize(std::uint64_t(st.st_size));
         want = std::size_t(st.st_size) + 1; // one more, to see the end in the same pass
+    }
+    bytes.resize(0);
+    bytes.reserve(want);
     std::size_t have = 0;
     while (true) {
-        if (have == bytes.size())
-            bytes.resize(std::max(want, bytes.size() * 2));
-        ssize_t got = ::read(fd, bytes.data() + have, bytes.size() - have);
+        if (have == bytes.capacity()) {
+            if (have > kMaxInputFileBytes)
+                refuseSize(have);
+            bytes.resize(have);
+            bytes.reserve(have * 2);
+        }
+        ssize_t got = ::read(fd, bytes.data() + have, bytes.capacity() - have);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -40,8 +57,15 @@ std::string readWholeFile(const std::string& path) {
             break;
         have += size_t(got);
     }
+    if (have > kMaxInputFileBytes)
+        refuseSize(have);
     bytes.resize(have);
-    return bytes;
+}
+
+std::string readWholeFile(const std::string& path) {
+    ByteBuffer bytes;
+    readWholeFile(path, bytes);
+    return std::string(bytes.data(), bytes.size());
 }
 
 } // namespace quarlex

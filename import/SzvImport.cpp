@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <malloc.h>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -73,6 +75,20 @@ bool wildcardMatch(std::string_view name, std::string_view pattern) {
     while (pi < p.size() && p[pi] == U'*')
         ++pi;
     return pi == p.size();
+}
+
+// Memory freed after one file serves the next: without this, glibc returns
+// the pages of every large block and of the heap's top to the system at once,
+// and each file of a folder faults them in again.
+void keepFreedMemoryForReuse() {
+#ifdef __GLIBC__
+    static const bool done = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20); // the most glibc takes
+        mallopt(M_TRIM_THRESHOLD, 512 << 20);
+        return true;
+    }();
+    (void)done;
+#endif
 }
 
 // ---- conversions ----------------------------------------------------------
@@ -302,10 +318,24 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
 
 void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImportOptions& options,
                    NumberFormat& format, Prompts& prompts) {
+    SzvReadBuffers buffers;
+    ImportXmlFile(tables, path, options, format, prompts, buffers);
+}
+
+void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImportOptions& options,
+                   NumberFormat& format, Prompts& prompts, SzvReadBuffers& buffers) {
     DecimalSeparatorGuard separator(format, '.');
     int recordNo = 0; // 1-based number of the record being read; 0 outside the records
+    auto where = [&] {
+        std::string text = "\r\nФайл: " + path;
+        if (recordNo > 0)
+            text += ", запись " + std::to_string(recordNo);
+        return text;
+    };
     try {
-        TXMLParser parser(decodeCp1251(readWholeFile(path)), false, 0);
+        readWholeFile(path, buffers.bytes);
+        decodeCp1251(std::string_view(buffers.bytes.data(), buffers.bytes.size()), buffers.text);
+        TXMLParser parser(XmlTextInPlace{buffers.text.data(), buffers.text.size(), true}, false, 0);
         int count = parser.InitSubset(kRecordTag);
         const auto impSources = sourcesOf(tables.ImpTable);
         const auto corrSources = sourcesOf(tables.CorrTable);
@@ -322,17 +352,18 @@ void ImportXmlFile(WorkingTables& tables, const std::string& path, const SzvImpo
     } catch (const AssertionFailure&) {
         throw;
     } catch (const Error& e) {
-        std::string where = "\r\nФайл: " + path;
-        if (recordNo > 0)
-            where += ", запись " + std::to_string(recordNo);
-        throw Error(e.what() + where);
+        throw Error(e.what() + where());
+    } catch (const std::bad_alloc&) {
+        throw Error("Not enough memory to import the file" + where());
     }
 }
 
 void importFolder(WorkingTables& tables, const std::string& folder, const SzvImportOptions& options,
                   NumberFormat& format, Prompts& prompts) {
+    keepFreedMemoryForReuse();
+    SzvReadBuffers buffers; // one pair for the whole folder
     for (const std::string& path : ListFiles(folder, "*.xml"))
-        ImportXmlFile(tables, path, options, format, prompts);
+        ImportXmlFile(tables, path, options, format, prompts, buffers);
 }
 
 } // namespace quarlex

@@ -7,6 +7,7 @@ packages=(
   libsqlite3-dev libpugixml-dev libpcre2-dev libshp-dev libfreexl-dev
   libgsf-1-dev python3-xlwt python3-dbfread
   libgtest-dev desktop-file-utils
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

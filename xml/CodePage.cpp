@@ -87,17 +87,30 @@ const DecodeTable& cp866Table() {
     return table;
 }
 
-std::string decodeWith(const DecodeTable& table, std::string_view bytes) {
-    // Three bytes per byte at most, and one of slack for the last word.
-    std::string out(bytes.size() * 3 + 1, '\0');
-    char* dst = out.data();
+// Decodes into `dst`, which has room for three bytes per byte and one more
+// (each step stores a whole word); returns the end of the text.
+char* decodeInto(const DecodeTable& table, std::string_view bytes, char* dst) {
     for (char ch : bytes) {
         std::uint32_t packed = table[(unsigned char)ch];
         std::memcpy(dst, &packed, 4);
         dst += countOf(packed);
     }
-    out.resize(size_t(dst - out.data()));
-    return out;
+    return dst;
+}
+
+void decodeWith(const DecodeTable& table, std::string_view bytes, ByteBuffer& out) {
+    // Room for the worst case, never cleared: only the pages the text
+    // reaches are touched.
+    out.resize(0);
+    out.reserve(bytes.size() * 3 + 1);
+    char* end = decodeInto(table, bytes, out.data());
+    out.resize(size_t(end - out.data()));
+}
+
+std::string decodeWith(const DecodeTable& table, std::string_view bytes) {
+    ByteBuffer buffer;
+    decodeWith(table, bytes, buffer);
+    return std::string(buffer.data(), buffer.size());
 }
 
 // The code point of a packed UTF-8 form.
@@ -165,6 +178,10 @@ long nextCodePoint(std::string_view s, std::size_t& i) {
 
 std::string decodeCp1251(std::string_view bytes) {
     return decodeWith(decodeTable(), bytes);
+}
+
+void decodeCp1251(std::string_view bytes, ByteBuffer& out) {
+    decodeWith(decodeTable(), bytes, out);
 }
 
 std::string decodeCp866(std::string_view bytes) {

@@ -1,19 +1,23 @@
 #include "xml/UXMLHelper.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <optional>
 #include <pugixml.hpp>
 
 #include "tables/Error.h"
 #include "tables/WholeNumber.h"
+#include "xml/ElementIndex.h"
+#include "xml/WellFormed.h"
 
 namespace quarlex {
 
 namespace {
 
-const unsigned kParseOptions = pugi::parse_default;
+const unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
 
 bool nameIs(const char* name, std::string_view wanted) {
     return std::strncmp(name, wanted.data(), wanted.size()) == 0 && name[wanted.size()] == '\0';
@@ -50,59 +54,17 @@ struct TagPath {
     }
 };
 
-// Visits the elements beneath `root` in document order, never `root` itself,
-// with their depth (0 for a child of `root`), until `visit` returns false.
-// The library's own walk: a call per node rather than several per step.
-template <class Visit> class ElementWalker : public pugi::xml_tree_walker {
-public:
-    explicit ElementWalker(Visit& visit) : m_visit(visit) {}
-    bool for_each(pugi::xml_node& n) override {
-        return n.type() != pugi::node_element || m_visit(n, depth());
-    }
-
-private:
-    Visit& m_visit;
-};
-
-template <class Visit> void forEachElementBelow(pugi::xml_node root, Visit visit) {
-    ElementWalker<Visit> walker(visit);
-    root.traverse(walker);
-}
-
-pugi::xml_node firstElement(pugi::xml_node root, std::string_view tag) {
-    TagPath path(tag);
-    pugi::xml_node found;
-    forEachElementBelow(root, [&](pugi::xml_node n, int) {
-        if (path.matches(n, root)) {
-            found = n;
-            return false;
-        }
-        return true;
-    });
-    return found;
-}
-
-std::vector<pugi::xml_node> allElements(pugi::xml_node root, std::string_view tag) {
-    TagPath path(tag);
-    std::vector<pugi::xml_node> found;
-    forEachElementBelow(root, [&](pugi::xml_node n, int) {
-        if (path.matches(n, root))
-            found.push_back(n);
-        return true;
-    });
-    return found;
-}
-
 // All character data beneath the element, joined in document order.
+// With parse_embed_pcdata an element's text before its first child is the
+// element's own value, which halves the nodes of a record: text comes from
+// elements, character data and CDATA nodes alike, each before its children.
 std::string textOf(pugi::xml_node element) {
     pugi::xml_node child = element.first_child();
-    if (child && !child.next_sibling() &&
-        (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata))
-        return child.value();
-    std::string text;
+    if (!child)
+        return element.value();
+    std::string text = element.value();
     for (pugi::xml_node n = child; n;) {
-        if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
-            text += n.value();
+        text += n.value();
         if (n.first_child()) {
             n = n.first_child();
             continue;
@@ -153,144 +115,103 @@ std::string placeOf(std::string_view text, size_t offset) {
     throw Error("Error while parsing XML document:\r\n\r\n" + reason);
 }
 
-// The elements beneath one item in document order, each with a key of its name:
-// the reads of a record look up a dozen names beneath it, and one walk of
-// the record serves them all. The document never changes under a node, so
-// the index stays true for as long as the item is current.
-class ItemIndex {
-public:
-    // An item far larger than a record (a subset over the whole document's
-    // root, say) is not indexed: its lookups walk it instead.
-    static constexpr size_t kMaxEntries = 1 << 16;
-
-    void build(pugi::xml_node item) {
-        m_item = item;
-        m_entries.clear();
-        m_complete = true;
-        forEachElementBelow(item, [&](pugi::xml_node n, int depth) {
-            if (m_entries.size() == kMaxEntries) {
-                m_complete = false;
-                return false;
-            }
-            const char* name = n.name();
-            size_t length = std::strlen(name);
-            m_entries.push_back({keyOf(name, length), name, length, depth, n});
-            return true;
-        });
-        if (!m_complete)
-            std::vector<Entry>().swap(m_entries);
-    }
-
-    pugi::xml_node item() const { return m_item; }
-    bool complete() const { return m_complete; }
-
-    // First element named `tag` beneath the item.
-    pugi::xml_node first(std::string_view tag) const {
-        size_t i = find(tag, 0, m_entries.size());
-        return i < m_entries.size() ? m_entries[i].node : pugi::xml_node();
-    }
-
-    // First element named `tag` beneath the first element named `root`.
-    pugi::xml_node firstBelow(std::string_view root, std::string_view tag) const {
-        size_t r = find(root, 0, m_entries.size());
-        if (r >= m_entries.size())
-            return pugi::xml_node();
-        int rootDepth = m_entries[r].depth;
-        size_t end = r + 1;
-        while (end < m_entries.size() && m_entries[end].depth > rootDepth)
-            ++end;
-        size_t i = find(tag, r + 1, end);
-        return i < end ? m_entries[i].node : pugi::xml_node();
-    }
-
-private:
-    struct Entry {
-        std::uint64_t key;
-        const char* name;
-        size_t length;
-        int depth;
-        pugi::xml_node node;
-    };
-
-    // Length and last eight bytes: cheap, and it tells the names of a record
-    // apart; equal keys are compared in full.
-    static std::uint64_t keyOf(const char* name, size_t length) {
-        std::uint64_t tail = 0;
-        size_t n = length < 8 ? length : 8;
-        if (n)
-            std::memcpy(&tail, name + length - n, n);
-        return tail ^ (std::uint64_t(length) << 56);
-    }
-
-    size_t find(std::string_view tag, size_t from, size_t end) const {
-        std::uint64_t key = keyOf(tag.data(), tag.size());
-        for (size_t i = from; i < end; ++i) {
-            const Entry& e = m_entries[i];
-            if (e.key == key && e.length == tag.size() &&
-                std::memcmp(e.name, tag.data(), tag.size()) == 0)
-                return i;
-        }
-        return end;
-    }
-
-    pugi::xml_node m_item;
-    std::vector<Entry> m_entries;
-    bool m_complete = false;
-};
-
-bool isPath(std::string_view tag) {
-    return tag.find('/') != std::string_view::npos;
-}
-
 } // namespace
 
-struct TXMLParser::Impl {
-    std::unique_ptr<pugi::xml_document> doc = std::make_unique<pugi::xml_document>();
-    // Documents replaced by a later LoadXML while the subset still points
-    // into them: kept alive so that the held nodes stay valid.
-    std::vector<std::unique_ptr<pugi::xml_document>> retired;
-    std::vector<pugi::xml_node> subset;
-    pugi::xml_node current;
-    mutable ItemIndex index;
+// One parsed document with its element index. The subset holds on to the
+// document it was made from, so that a later LoadXML leaves it usable.
+struct Document {
+    pugi::xml_document doc;
+    ElementIndex index;
+};
 
-    pugi::xml_node currentItem() const {
-        if (!current)
-            throw Error("No current item in the XML record subset");
-        return current;
+struct TXMLParser::Impl {
+    using Pos = ElementIndex::Pos;
+
+    std::shared_ptr<Document> doc = std::make_shared<Document>();
+    std::shared_ptr<Document> subsetDoc; // the document of `subset` and `current`
+    std::vector<Pos> subset;
+    std::optional<Pos> current;
+
+    // The first element that `path` names in [from, to) of `d`, whose earlier
+    // steps lie beneath `scope`; `to` if there is none. A plain name is a
+    // binary search; a path checks the parents of each candidate.
+    static Pos firstOf(const Document& d, std::string_view tag, Pos from, Pos to,
+                       pugi::xml_node scope) {
+        if (tag.find('/') == std::string_view::npos)
+            return d.index.first(tag, from, to);
+        TagPath path(tag);
+        const std::vector<Pos>& list = d.index.positions(path.steps.back());
+        for (auto it = std::lower_bound(list.begin(), list.end(), from);
+             it != list.end() && *it < to; ++it)
+            if (path.matches(d.index.node(*it), scope))
+                return *it;
+        return to;
     }
 
-    // The index of the current item, or null when the item is not indexed.
-    const ItemIndex* currentIndex() const {
-        pugi::xml_node item = currentItem();
-        if (index.item() != item)
-            index.build(item);
-        return index.complete() ? &index : nullptr;
+    static std::vector<Pos> allOf(const Document& d, const TagPath& path) {
+        const std::vector<Pos>& list = d.index.positions(path.steps.back());
+        if (path.steps.size() == 1)
+            return list;
+        std::vector<Pos> out;
+        for (Pos p : list)
+            if (path.matches(d.index.node(p), d.doc))
+                out.push_back(p);
+        return out;
+    }
+
+    pugi::xml_node firstInDocument(std::string_view tag) const {
+        Pos p = firstOf(*doc, tag, 0, doc->index.size(), doc->doc);
+        return p < doc->index.size() ? doc->index.node(p) : pugi::xml_node();
+    }
+
+    Pos currentPos() const {
+        if (!current)
+            throw Error("No current item in the XML record subset");
+        return *current;
+    }
+
+    // The first element named `tag` beneath the element at `p`.
+    pugi::xml_node firstBeneath(Pos p, std::string_view tag, Pos* found = nullptr) const {
+        const ElementIndex& index = subsetDoc->index;
+        Pos end = index.end(p);
+        Pos q = firstOf(*subsetDoc, tag, p + 1, end, index.node(p));
+        if (found)
+            *found = q;
+        return q < end ? index.node(q) : pugi::xml_node();
     }
 
     pugi::xml_node firstInItem(std::string_view tag) const {
-        const ItemIndex* idx = isPath(tag) ? nullptr : currentIndex();
-        return idx ? idx->first(tag) : firstElement(currentItem(), tag);
+        return firstBeneath(currentPos(), tag);
     }
 
     pugi::xml_node firstInItem(std::string_view root, std::string_view tag) const {
-        const ItemIndex* idx = isPath(root) || isPath(tag) ? nullptr : currentIndex();
-        if (idx)
-            return idx->firstBelow(root, tag);
-        pugi::xml_node r = firstElement(currentItem(), root);
-        return r ? firstElement(r, tag) : pugi::xml_node();
+        Pos r = 0;
+        if (!firstBeneath(currentPos(), root, &r))
+            return pugi::xml_node();
+        return firstBeneath(r, tag);
     }
 };
 
 TXMLParser::TXMLParser(std::string_view Values, bool Init, int ID)
     : m_impl(std::make_unique<Impl>()), m_init(Init) {
     LoadXML(Values);
+    checkHeader(ID);
+}
+
+TXMLParser::TXMLParser(XmlTextInPlace Values, bool Init, int ID)
+    : m_impl(std::make_unique<Impl>()), m_init(Init) {
+    LoadXML(Values);
+    checkHeader(ID);
+}
+
+void TXMLParser::checkHeader(int ID) {
     if (ID <= 2200)
         return;
     try {
-        std::vector<pugi::xml_node> ids = allElements(*m_impl->doc, "Header/ID");
-        if (ids.empty())
+        pugi::xml_node id = m_impl->firstInDocument("Header/ID");
+        if (!id)
             throw Error("No expected ID " + std::to_string(ID) + " found!");
-        std::string text = textOf(ids.front());
+        std::string text = textOf(id);
         std::optional<int> found = parseInt32(text);
         if (!found)
             throw Error("Bad ID '" + text + "' value");
@@ -305,40 +226,60 @@ TXMLParser::TXMLParser(std::string_view Values, bool Init, int ID)
 TXMLParser::~TXMLParser() = default;
 
 void TXMLParser::LoadXML(std::string_view Values) {
-    auto doc = std::make_unique<pugi::xml_document>();
-    pugi::xml_parse_result result =
-        doc->load_buffer(Values.data(), Values.size(), kParseOptions, pugi::encoding_utf8);
+    load(Values, false, [&](pugi::xml_document& doc) {
+        return doc.load_buffer(Values.data(), Values.size(), kParseOptions, pugi::encoding_utf8);
+    });
+}
+
+void TXMLParser::LoadXML(XmlTextInPlace Values) {
+    std::string_view text(Values.data, Values.size);
+    load(text, Values.validUtf8, [&](pugi::xml_document& doc) {
+        return doc.load_buffer_inplace(Values.data, Values.size, kParseOptions,
+                                       pugi::encoding_utf8);
+    });
+}
+
+template <class Parse> void TXMLParser::load(std::string_view text, bool validUtf8, Parse parse) {
+    // The document model takes much that is not XML; what it would let
+    // through is refused here first, with the place of the fault.
+    if (std::optional<Malformation> fault = findMalformation(text, validUtf8))
+        raiseParseError(fault->reason + " (" + placeOf(text, fault->offset) + ")");
+    auto doc = std::make_shared<Document>();
+    pugi::xml_parse_result result = parse(doc->doc);
+    if (result.status == pugi::status_out_of_memory)
+        throw std::bad_alloc();
+    // Text parsed in place has been changed by now: the place is near, not
+    // exact. The check above leaves little for the model to refuse.
     if (!result)
         raiseParseError(std::string(result.description()) + " (" +
-                        placeOf(Values, size_t(result.offset)) + ")");
-    // The parser takes several top-level elements; a document has one.
-    pugi::xml_node second = doc->document_element().next_sibling();
-    while (second && second.type() != pugi::node_element)
-        second = second.next_sibling();
-    if (second)
-        raiseParseError("Only one top level element is allowed in an XML document (" +
-                        placeOf(Values, size_t(second.offset_debug() - 1)) + ")");
-    if (!m_impl->subset.empty() || m_impl->current)
-        m_impl->retired.push_back(std::move(m_impl->doc));
+                        placeOf(text, size_t(result.offset)) + ")");
+    doc->index.build(doc->doc);
     m_impl->doc = std::move(doc);
 }
 
 std::string TXMLParser::GetValueByName(std::string_view Tag, std::string_view DefValue) const {
-    pugi::xml_node n = firstElement(*m_impl->doc, Tag);
+    pugi::xml_node n = m_impl->firstInDocument(Tag);
     return n ? textOf(n) : std::string(DefValue);
 }
 
 std::string TXMLParser::GetXMLByName(std::string_view Tag) const {
-    pugi::xml_node n = firstElement(*m_impl->doc, Tag);
+    pugi::xml_node n = m_impl->firstInDocument(Tag);
     return n ? markupOf(n) : std::string();
 }
 
 int TXMLParser::InitSubset(std::string_view Tag) {
-    m_impl->subset = allElements(*m_impl->doc, Tag);
-    if (m_impl->subset.size() > size_t(std::numeric_limits<int>::max()))
+    std::vector<ElementIndex::Pos> found = Impl::allOf(*m_impl->doc, TagPath(Tag));
+    if (found.size() > size_t(std::numeric_limits<int>::max()))
         throw Error("Too many XML elements named '" + std::string(Tag) + "'");
-    if (!m_impl->subset.empty())
-        m_impl->current = m_impl->subset.front();
+    if (!found.empty()) {
+        m_impl->current = found.front();
+        m_impl->subsetDoc = m_impl->doc;
+    } else if (!m_impl->current) {
+        m_impl->subsetDoc.reset();
+    }
+    // The current item of an earlier subset stays current after an empty
+    // one, and keeps its document alive; an empty list needs none.
+    m_impl->subset = std::move(found);
     return int(m_impl->subset.size());
 }
 
@@ -370,7 +311,8 @@ std::string TXMLParser::GetSubsetValueInnerXML(std::string_view Tag) const {
 }
 
 std::string TXMLParser::GetSubsetXML() const {
-    return markupOf(m_impl->currentItem());
+    ElementIndex::Pos p = m_impl->currentPos(); // raises Error when there is no item
+    return markupOf(m_impl->subsetDoc->index.node(p));
 }
 
 // Node access for the typed reads and attribute reads of UXMLHelperTyped.cpp.

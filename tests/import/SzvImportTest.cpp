@@ -1,6 +1,12 @@
 #include "import/SzvImport.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 
 #include "ImportTestSupport.h"
 #include "tables/Error.h"
@@ -189,6 +195,15 @@ TEST_F(SzvImportTest, UnreadableOrMalformedFileNamesTheFile) {
         {"bad.xml", toCp1251("<ФайлПФР>\r\n<Имя>x</ФайлПФР>"),
          "Error while parsing XML document:\r\n\r\nStart-end tags mismatch (line 2, column 9)"},
         {"missing.xml", std::nullopt, "Cannot open file \""},
+        // A NUL once ended the text silently, losing what followed it.
+        {"nul.xml",
+         toCp1251(szvDocument({SzvRec{}})) + std::string(1, '\0') +
+             toCp1251(szvDocument({SzvRec{}})),
+         "Error while parsing XML document:\r\n\r\nNUL character in the document (line 13, column "
+         "1)"},
+        {"entity.xml", toCp1251("<ФайлПФР><Имя>&nbsp;</Имя></ФайлПФР>"),
+         "Error while parsing XML document:\r\n\r\nUndefined entity reference '&nbsp;' (line 1, "
+         "column 15)"},
     };
     for (const Case& c : cases) {
         format.decimalSeparator = ',';
@@ -206,6 +221,50 @@ TEST_F(SzvImportTest, UnreadableOrMalformedFileNamesTheFile) {
             << error;
         EXPECT_EQ(format.decimalSeparator, ',') << c.name;
     }
+}
+
+// A file of gigabytes is no SZV-6 pack: refused by its size before a byte
+// is read (the file is sparse, so the test costs nothing).
+TEST_F(SzvImportTest, OversizedFileIsRefusedBeforeItIsRead) {
+    const std::string path = writeRaw("a.xml", "");
+    std::filesystem::resize_file(path, (std::uintmax_t(2) << 30) + 1);
+    EXPECT_EQ(runError(), "The file is 2147483649 bytes long; files over 256 MiB (268435456 bytes) "
+                          "are not read\r\nФайл: " +
+                              path);
+    std::filesystem::resize_file(path, (std::uintmax_t(256) << 20) + 1);
+    EXPECT_EQ(runError().rfind("The file is 268435457 bytes long;", 0), 0u);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUARLEX_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUARLEX_UNDER_ASAN 1
+#endif
+#endif
+
+// Under a memory limit the import says which file it could not hold. (The
+// sanitizer build reserves its shadow memory up front and cannot run under
+// an address-space limit.)
+TEST_F(SzvImportTest, RunningOutOfMemoryNamesTheFile) {
+#ifdef QUARLEX_UNDER_ASAN
+    GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+#else
+    const std::string path = writeRaw("big.xml", "");
+    std::filesystem::resize_file(path, std::uintmax_t(200) << 20);
+    // In a child process: the limit, the import, its error on standard error.
+    auto importUnderLimit = [&] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(64) << 20);
+        const rlimit rl = {limit, limit};
+        setrlimit(RLIMIT_AS, &rl);
+        std::cerr << runError();
+        std::exit(0);
+    };
+    EXPECT_EXIT(importUnderLimit(), ::testing::ExitedWithCode(0),
+                "^Not enough memory to import the file\r\nФайл: .*/big\\.xml$");
+#endif
 }
 
 TEST_F(SzvImportTest, AmountsAreReadWithAPointWhateverTheFormatSays) {

@@ -186,3 +186,157 @@ TEST(TXMLParserTest, MalformedTextNamesLineAndColumn) {
     for (const Case& c : cases)
         EXPECT_EQ(errorOf(c.xml), kParsePrefix + c.reason) << c.xml;
 }
+
+// Records nested in one another: each record's values are its own, an absent
+// name is found nowhere, and the whole read stays linear (this many levels
+// took seconds when each lookup walked the record's subtree).
+TEST(TXMLParserTest, DeeplyNestedRecordsReadTheirOwnValues) {
+    const int depth = 20000;
+    std::string xml = "<d>";
+    for (int i = 0; i < depth; ++i)
+        xml +=
+            "<rec><n>" + std::to_string(i) + "</n><p><y>" + std::to_string(2000 + i) + "</y></p>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</rec>";
+    xml += "</d>";
+    TXMLParser parser(xml, false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), depth);
+    for (int i = 0; i < depth; ++i) {
+        parser.SubsetSetItem(i);
+        ASSERT_EQ(parser.GetSubsetValue("n"), std::to_string(i));
+        ASSERT_EQ(parser.GetSubsetSubValue("p", "y"), std::to_string(2000 + i));
+        ASSERT_EQ(parser.GetSubsetValue("absent"), "");
+        ASSERT_EQ(parser.GetSubsetSubValue("p", "n"), "") << "nothing named n beneath p";
+    }
+    for (int i = depth - 1; i >= 0; i -= 997) { // backwards and by leaps, too
+        parser.SubsetSetItem(i);
+        ASSERT_EQ(parser.GetSubsetValue("n"), std::to_string(i));
+    }
+    parser.SubsetSetItem(depth - 1);
+    EXPECT_EQ(parser.GetSubsetXML(), "<rec><n>19999</n><p><y>21999</y></p></rec>");
+}
+
+// What a conforming parser refuses is refused, with the reason and the place.
+TEST(TXMLParserTest, TextThatIsNotWellFormedIsRefused) {
+    struct Case {
+        std::string xml;
+        std::string reason;
+    };
+    const Case cases[] = {
+        // Characters.
+        {std::string("<a>x\0y</a><!-- lost -->", 23),
+         "NUL character in the document (line 1, column 5)"},
+        {"<a>\x01</a>", "Character U+0001 is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\n\x1F</a>", "Character U+001F is not allowed in an XML document (line 2, column 1)"},
+        {"<a>\xC0\x80</a>", "Invalid UTF-8 byte sequence (line 1, column 4)"},
+        {"<a>\xED\xA0\x80</a>",
+         "Character U+D800 is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\xEF\xBF\xBE</a>",
+         "Character U+FFFE is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\xD0</a>", "Invalid UTF-8 byte sequence (line 1, column 4)"},
+        // References.
+        {"<a>&#xD800;</a>", "Character reference to U+D800, which is not allowed in an XML "
+                            "document (line 1, column 4)"},
+        {"<a>&#x110000;</a>", "Character reference to a code point beyond U+10FFFF, which is not "
+                              "allowed in an XML document (line 1, column 4)"},
+        {"<a>&#99999999999999999999999;</a>", "Character reference to a code point beyond "
+                                              "U+10FFFF, which is not allowed in an XML document "
+                                              "(line 1, column 4)"},
+        {"<a>&#x1;</a>", "Character reference to U+0001, which is not allowed in an XML document "
+                         "(line 1, column 4)"},
+        {"<a>&#0;</a>", "Character reference to U+0000, which is not allowed in an XML document "
+                        "(line 1, column 4)"},
+        {"<a>&#xFFFF;</a>", "Character reference to U+FFFF, which is not allowed in an XML "
+                            "document (line 1, column 4)"},
+        {"<a>&#x;</a>", "Malformed character reference (line 1, column 4)"},
+        {"<a>&#x41</a>", "Malformed character reference (line 1, column 4)"},
+        {"<a>x&foo;y</a>", "Undefined entity reference '&foo;' (line 1, column 5)"},
+        {"<a b=\"&nbsp;\"/>", "Undefined entity reference '&nbsp;' (line 1, column 7)"},
+        {"<a>&amp</a>", "Entity reference '&amp' without ';' (line 1, column 4)"},
+        {"<a>x & y</a>", "'&' must begin a reference; write '&amp;' for the character (line 1, "
+                         "column 6)"},
+        // Markup.
+        {"<a x=\"1\" x=\"2\"/>", "Attribute 'x' given more than once (line 1, column 4)"},
+        {"<a x=\"<\"/>", "'<' is not allowed in an attribute value (line 1, column 7)"},
+        {"<a>]]></a>", "']]>' is not allowed in character data (line 1, column 4)"},
+        {"<a><!-- x -- y --></a>", "'--' is not allowed inside a comment (line 1, column 11)"},
+        {"<a/><!-- x --->", "'--' is not allowed inside a comment (line 1, column 12)"},
+        {"<a>\xC3\x97</a><\xC3\x97/>",
+         "Only one top level element is allowed in an XML document (line 1, column 9)"},
+        {"<a\xC3\x97/>", "Expected white space before an attribute (line 1, column 3)"},
+        {"<a/>junk", "Only comments and processing instructions may follow the root element (line "
+                     "1, column 5)"},
+        {"junk<a/>", "Only comments and processing instructions may precede the root element (line "
+                     "1, column 1)"},
+        {"<a/><![CDATA[y]]>", "Only comments and processing instructions may follow the root "
+                              "element (line 1, column 5)"},
+        {"<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>",
+         "Document type declarations are not allowed (line 1, column 1)"},
+        {" <?xml version=\"1.0\"?><a/>",
+         "The XML declaration is allowed only at the start of the document (line 1, column 2)"},
+        {"<a><?xml version=\"1.0\"?></a>",
+         "The XML declaration is allowed only at the start of the document (line 1, column 4)"},
+        {"<?XML x?><a/>", "Malformed XML declaration (line 1, column 1)"},
+        {"<?xml versio=\"1.0\"?><a/>",
+         "Expected 'version' in the XML declaration (line 1, column 7)"},
+        {"<?xml version=\"2.0\"?><a/>",
+         "Invalid version in the XML declaration (line 1, column 16)"},
+        {"<?xml version=\"1.0\" standalone=\"maybe\"?><a/>",
+         "Invalid standalone value in the XML declaration (line 1, column 33)"},
+        {"<?xml version=\"1.0\" encoding=\"1251\"?><a/>",
+         "Invalid encoding name in the XML declaration (line 1, column 31)"},
+        {"<a><b></b></a></c>", "Only comments and processing instructions may follow the root "
+                               "element (line 1, column 15)"},
+        {"<a><b>", "Start-end tags mismatch (line 1, column 7)"},
+        {"<a></a!>", "Expected '>' at the end of an end tag (line 1, column 7)"},
+        {"<ab></a>", "Start-end tags mismatch (line 1, column 7)"},
+        {"<a><!-- open", "Unexpected end of the document (line 1, column 13)"},
+        {"<a b='1", "Unexpected end of the document (line 1, column 8)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorOf(c.xml), kParsePrefix + c.reason) << c.xml;
+}
+
+TEST(TXMLParserTest, WellFormedMarkupOfEveryKindIsRead) {
+    const std::string xml =
+        "\xEF\xBB\xBF<?xml version='1.0' encoding=\"windows-1251\" standalone='yes' ?>\r\n"
+        "<!-- before --><?pi data?>"
+        "<Файл a='1' b=\"&lt;&gt;&amp;&apos;&quot;\">"
+        "<ns:x>&#x41;&#66;&#x10FFFF;\xC2\x98</ns:x><y><![CDATA[<&]]]]></y></Файл >"
+        "<!-- after --><?pi?> \n";
+    TXMLParser parser(xml, false, 0);
+    EXPECT_EQ(parser.GetValueByName("ns:x", ""), "AB\xF4\x8F\xBF\xBF\xC2\x98");
+    EXPECT_EQ(parser.GetValueByName("y", ""), "<&]]");
+    EXPECT_EQ(parser.GetXMLByName("y"), "<y><![CDATA[<&]]]]></y>");
+    EXPECT_EQ(parser.GetValueByName("Файл", ""), "AB\xF4\x8F\xBF\xBF\xC2\x98<&]]");
+}
+
+// Text parsed where it lies, known to be valid UTF-8 (the code page's
+// decoding): its characters are checked all the same, eight bytes at a time,
+// so a fault sits at any offset within a word.
+TEST(TXMLParserTest, TextInPlaceIsCheckedAndRead) {
+    struct Case {
+        std::string xml;
+        std::string expected; // the error, or the text of <a>
+    };
+    const Case cases[] = {
+        {"<a>\t\r\n x\xD0\xAF</a>", "\t\n x\xD0\xAF"},
+        {std::string("<a>1234567\0</a>", 15), "NUL character in the document (line 1, column 11)"},
+        {"<a>12345\x0B</a>",
+         "Character U+000B is not allowed in an XML document (line 1, column 9)"},
+        {"<a>1234\xEF\xBF\xBF</a>",
+         "Character U+FFFF is not allowed in an XML document (line 1, column 8)"},
+        {"<a>\xEF\xBF\xBE</a>",
+         "Character U+FFFE is not allowed in an XML document (line 1, column 4)"},
+        {"<a>\xEF\xBF\xBD</a>", "\xEF\xBF\xBD"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.xml;
+        try {
+            TXMLParser parser(quarlex::XmlTextInPlace{text.data(), text.size(), true}, false, 0);
+            EXPECT_EQ(parser.GetValueByName("a", "?"), c.expected);
+        } catch (const Error& e) {
+            EXPECT_EQ(e.what(), kParsePrefix + c.expected);
+        }
+    }
+}

@@ -1,0 +1,1 @@
+SELECT distinct Category AS "Cat" INTO CatTable FROM ImpTable;

@@ -1,0 +1,1 @@
+SELECT distinct Period, God, Kvartal INTO TmpTable FROM ImpTable ORDER BY Period asc;

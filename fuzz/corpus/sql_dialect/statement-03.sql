@@ -1,0 +1,1 @@
+SELECT distinct Period, God, Kvartal INTO TmpTable FROM ImpTable WHERE Period=(SELECT distinct MAX(Period) from ImpTable);

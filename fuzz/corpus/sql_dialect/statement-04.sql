@@ -1,0 +1,1 @@
+SELECT SNILS, LName + " " + FName + " " + MName AS FIO, 2011 AS "God", 1 AS "Period", "НР" AS Cat, SUM(StrDolg) AS "StrItog", SUM(NakDolg) AS "NakItog", MAX(Period) AS "LastPeriod" FROM ImpTable WHERE ((Category = "НР") AND (Period <= 20111)) GROUP BY SNILS;

@@ -1,0 +1,1 @@
+SELECT "debt " + StrDolg + "/" + NakDolg AS T FROM ImpTable WHERE Period = 20111

@@ -1,0 +1,1 @@
+SELECT StrDolg + 1 AS A, StrDolg * 2 AS B, -StrDolg AS C FROM ImpTable

@@ -1,0 +1,1 @@
+SELECT "a""b" AS "x""y", 'c''d' AS Z FROM ImpTable

@@ -1,0 +1,1 @@
+SELECT SNILS, SUM(StrDolg) AS Total INTO Summary FROM ImpTable GROUP BY SNILS

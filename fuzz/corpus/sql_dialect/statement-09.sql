@@ -1,0 +1,1 @@
+SELECT Period FROM ImpTable WHERE NOT (Period <> 20111) AND (SNILS = "x" OR God >= 2011)

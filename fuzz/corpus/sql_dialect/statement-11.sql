@@ -1,0 +1,1 @@
+SELECT 1 AS God FROM ImpTable ORDER BY god DESC

@@ -1,0 +1,1 @@
+SELECT SUM(StrDolg) + "" AS Cat INTO CatTable FROM ImpTable GROUP BY SNILS

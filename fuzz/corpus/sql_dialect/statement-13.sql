@@ -1,0 +1,1 @@
+select snils from imptable where strdolg > 99 and strdolg < 100.0001

@@ -1,0 +1,1 @@
+SELECT SNILS FROM ImpTable WHERE Dolg = 1
