@@ -331,19 +331,19 @@ std::optional<std::string> attributeOf(pugi::xml_node element, std::string_view 
 } // namespace
 
 std::optional<std::string> TXMLParser::rootAttribute(std::string_view Attr) const {
-    pugi::xml_node root = m_impl->doc->document_element();
+    pugi::xml_node root = m_impl->doc->doc.document_element();
     if (!root)
         throw Error("The XML document has no root element");
     return attributeOf(root, Attr);
 }
 
 std::optional<std::string> TXMLParser::currentItemAttribute(std::string_view Attr) const {
-    return attributeOf(m_impl->currentItem(), Attr);
+    return attributeOf(m_impl->subsetDoc->index.node(m_impl->currentPos()), Attr);
 }
 
 std::optional<std::string> TXMLParser::firstElementAttribute(std::string_view Tag,
                                                              std::string_view Attr) const {
-    return attributeOf(firstElement(*m_impl->doc, Tag), Attr);
+    return attributeOf(m_impl->firstInDocument(Tag), Attr);
 }
 
 std::optional<std::string> TXMLParser::firstItemElementAttribute(std::string_view Tag,
@@ -352,7 +352,7 @@ std::optional<std::string> TXMLParser::firstItemElementAttribute(std::string_vie
 }
 
 std::string TXMLParser::currentItemText() const {
-    return textOf(m_impl->currentItem());
+    return textOf(m_impl->subsetDoc->index.node(m_impl->currentPos()));
 }
 
 } // namespace quarlex
