@@ -17,6 +17,7 @@
 
 #include "SzvFixture.h"
 #include "app/ScriptedDialogs.h"
+#include "app/TableModel.h"
 #include "app/UMain.h"
 
 namespace {
@@ -431,6 +432,24 @@ private slots:
         const auto messages = m_dialogs->takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages.first().text.contains(QStringLiteral("Gorvel")));
+    }
+
+    // An engine error while a grid reads reaches the general error report
+    // once, after the paint that met it, not from inside it.
+    void gridReadErrorIsReportedOnce() {
+        importFolder(makeFolder(QStringLiteral("szv"), twoPersons()));
+        m_form->tables().db.exec("ALTER TABLE ImpTable RENAME TO Gone");
+        auto* model = m_form->findChild<TableModel*>(QStringLiteral("MDS"));
+        QVERIFY(model);
+        model->refresh();
+        QVERIFY(m_dialogs->takeErrorReports().isEmpty()); // queued, not shown from inside
+        QStringList errors;
+        QTRY_VERIFY((errors += m_dialogs->takeErrorReports(), !errors.isEmpty()));
+        QTest::qWait(20); // the grid repaints; nothing more is reported
+        errors += m_dialogs->takeErrorReports();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QStringLiteral("no such table")),
+                 qPrintable(errors.first()));
     }
 };
 
