@@ -121,8 +121,7 @@ struct Table::Impl {
     std::vector<Value> editKey;
     bool modified = false;
 
-    explicit Impl(Table& owner)
-        : t(owner), ownChanges(owner.m_db.tableChangeCounter(owner.m_def.name)) {
+    explicit Impl(Table& owner) : t(owner) {
         buildSql();
         const std::string select = "SELECT " + columns + " FROM " + table;
         const std::string byKeyOrder = " ORDER BY " + keyAsc;
@@ -159,16 +158,10 @@ struct Table::Impl {
 
     const TableDef& def() const { return t.m_def; }
     sqlite3* db() const { return t.m_db.handle(); }
-    // A version of this table's rows: it grows with every change made through
-    // a table of this name and every change made by SQL run elsewhere, but
-    // not with writes through other tables (the merge edits ImpTable while
-    // walking CorrTable). Both parts only grow, so the sum moves on any change.
-    std::int64_t* ownChanges = nullptr;
-    std::int64_t changes() const {
-        return *ownChanges + (sqlite3_total_changes64(db()) - t.m_db.tableChanges());
-    }
-    // Counts the rows the statement just completed changed as this table's.
-    void noteChanged() { t.m_db.noteTableChanges(ownChanges, sqlite3_changes64(db())); }
+    // A version of the rows: the connection's count of changed rows. A change
+    // anywhere may concern this table (SQL run elsewhere), so the current row
+    // is read again by its key and the seek points are dropped when it moves.
+    std::int64_t changes() const { return sqlite3_total_changes64(db()); }
     std::size_t fieldCount() const { return def().fields.size(); }
 
     std::string prefix() const { return def().name + ": "; }
@@ -525,7 +518,6 @@ void Table::EmptyTable() {
     Cancel();
     m_db.noteWrite();
     m_db.exec("DELETE FROM " + m_impl->table, m_def.name);
-    m_impl->noteChanged();
     m_impl->clearCursor();
     m_eof = true;
     ++m_generation;
@@ -621,7 +613,6 @@ void Table::Post() {
         if ((rc & 0xFF) == SQLITE_CONSTRAINT && !d.rowidKey)
             d.keyViolation(d.buffer);
         d.check(rc);
-        d.noteChanged();
         if (!inserting && sqlite3_changes(m_db.handle()) == 0)
             d.fail("The row being edited is no longer in the table");
     }
@@ -931,7 +922,6 @@ int Table::appendRows(const std::vector<std::string>& columns,
             d.fail("Result row " + std::to_string(rowNo) +
                    " cannot be stored: a row with its key is already present");
         m_db.check(rc, d.prefix() + "Result row " + std::to_string(rowNo) + " cannot be stored");
-        d.noteChanged();
         if (sqlite3_changes(m_db.handle()) == 0)
             ++skipped;
         else
