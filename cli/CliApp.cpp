@@ -325,7 +325,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     try {
         options = parseArgs(args);
     } catch (const UsageError& e) {
-        err << "quarlex-cli: " << e.reason << "\n\n" << kUsage;
+        err << "quarlex-cli: " << oneLine(e.reason) << "\n\n" << kUsage;
         return 2;
     }
     try {

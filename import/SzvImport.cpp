@@ -168,9 +168,10 @@ SzvRecord readRecord(const TXMLParser& parser, const SzvImportOptions& options,
 }
 
 std::string rowMessage(const SzvRecord& r) {
-    return "Стр.Номер: " + r.snils + "\r\nФамилия: " + r.lName + "\r\nИмя: " + r.fName +
-           "\r\nОтчество: " + r.mName + "\r\nГод: " + std::to_string(r.year) +
-           "\r\nКвартал: " + std::to_string(r.quarter) + "\r\nКатегория: " + r.category;
+    return "Стр.Номер: " + quotedText(r.snils) + "\r\nФамилия: " + quotedText(r.lName) +
+           "\r\nИмя: " + quotedText(r.fName) + "\r\nОтчество: " + quotedText(r.mName) +
+           "\r\nГод: " + std::to_string(r.year) + "\r\nКвартал: " + std::to_string(r.quarter) +
+           "\r\nКатегория: " + quotedText(r.category);
 }
 
 // Keys in 64 bits: a year beyond the columns' range is refused by the table

@@ -89,10 +89,6 @@ void Database::forgetLayout(std::string_view tableName) {
     m_layouts.erase(upperName(tableName));
 }
 
-std::int64_t* Database::tableChangeCounter(std::string_view tableName) {
-    return &m_changeCounters[upperName(tableName)];
-}
-
 bool Database::tableExists(std::string_view tableName) {
     // Only reads: a failure here cannot cost a transaction.
     sqlite3_stmt* raw = nullptr;

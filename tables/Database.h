@@ -48,17 +48,6 @@ public:
     // Commits the open transaction, if any.
     void flush();
 
-    // Rows changed through the working tables: in all, and by table (a counter
-    // per upper-cased name, at an address that stays valid). The connection's
-    // count less the sum is what SQL run elsewhere changed, so a table can
-    // tell other tables' writes from changes that may concern its own rows.
-    std::int64_t* tableChangeCounter(std::string_view tableName);
-    void noteTableChanges(std::int64_t* counter, std::int64_t rows) {
-        *counter += rows;
-        m_tableChanges += rows;
-    }
-    std::int64_t tableChanges() const { return m_tableChanges; }
-
     sqlite3* handle() const { return m_db.get(); }
     // The one check of the tables layer. Any return code other than OK, ROW
     // and DONE raises EngineError with the code and the engine's message,
@@ -76,8 +65,6 @@ private:
     std::unique_ptr<sqlite3, Closer> m_db;
     std::string m_name = "MEMORY";
     std::map<std::string, TableDef, std::less<>> m_layouts;
-    std::map<std::string, std::int64_t, std::less<>> m_changeCounters;
-    std::int64_t m_tableChanges = 0;
     std::unique_ptr<WriteTransaction> m_transaction; // destroyed before the connection
     int m_pendingWrites = 0; // writes in the open transaction, the failing one included
 };

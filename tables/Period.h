@@ -3,14 +3,8 @@
 // so that ordering by the key orders by time.
 namespace quarlex {
 
-constexpr int periodKey(int year, int quarter) {
-    return year * 10 + quarter;
-}
-constexpr int periodYear(int key) {
-    return key / 10;
-}
-constexpr int periodQuarter(int key) {
-    return key % 10;
-}
+constexpr int periodKey(int year, int quarter) { return year * 10 + quarter; }
+constexpr int periodYear(int key) { return key / 10; }
+constexpr int periodQuarter(int key) { return key % 10; }
 
 } // namespace quarlex

@@ -4,8 +4,10 @@
 // for a table without index), a record buffer for Insert/Edit/Post/Cancel,
 // field access by name and the grid's column visibility.
 //
-// Rows are read through keyset seeks (Next, Locate) and OFFSET jumps
-// (RecNo), so nothing is copied or scanned in full to move the cursor.
+// The cursor keeps the current row and its key; Next and Locate are one
+// keyed seek each. RecNo jumps start from seek points kept every 2,048 rows,
+// so that a jump to row n does not skip n rows (the one cache that holds a
+// goal: without it a jump at 400,000 rows costs 2 to 11 ms against < 10 ms).
 #include <cstdint>
 #include <memory>
 #include <string>

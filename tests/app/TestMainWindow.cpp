@@ -18,6 +18,7 @@
 
 #include "SzvFixture.h"
 #include "app/ScriptedDialogs.h"
+#include "app/TableModel.h"
 #include "app/UMain.h"
 
 namespace {
@@ -515,6 +516,24 @@ private slots:
             m_dialogs->takeOpenedUrls(),
             (QList<QUrl>{QUrl(QStringLiteral("https://vestrolin.ru")),
                          QUrl(QStringLiteral("mailto:quarlex@vestrolin.ru?subject=Quarlex"))}));
+    }
+
+    // An engine error while a grid reads reaches the general error report
+    // once, after the paint that met it, not from inside it.
+    void gridReadErrorIsReportedOnce() {
+        importFolder(makeFolder(QStringLiteral("szv"), twoPersons()));
+        m_form->tables().db.exec("ALTER TABLE ImpTable RENAME TO Gone");
+        auto* model = m_form->findChild<TableModel*>(QStringLiteral("MDS"));
+        QVERIFY(model);
+        model->refresh();
+        QVERIFY(m_dialogs->takeErrorReports().isEmpty()); // queued, not shown from inside
+        QStringList errors;
+        QTRY_VERIFY((errors += m_dialogs->takeErrorReports(), !errors.isEmpty()));
+        QTest::qWait(20); // the grid repaints; nothing more is reported
+        errors += m_dialogs->takeErrorReports();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QStringLiteral("no such table")),
+                 qPrintable(errors.first()));
     }
 };
 

@@ -52,5 +52,25 @@ TEST_F(ImportErrorsTest, QuotedValueIsCutAt200Characters) {
                          "\r\nФайл: " + path + ", запись 1");
 }
 
+std::string repeated(const std::string& text, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += text;
+    return out;
+}
+
+// A refused row's message quotes the record's texts by their first 200
+// characters too.
+TEST_F(ImportErrorsTest, RefusedRowMessageQuotesCutTexts) {
+    SzvRec twice;
+    twice.lName = repeated("Ж", 300);
+    write("a.xml", {twice, twice});
+    EXPECT_EQ(runError(), "");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].second.find("Фамилия: " + repeated("Ж", 200) + "…\r\n"),
+              std::string::npos)
+        << prompts.messages[0].second;
+}
+
 } // namespace
 } // namespace quarlex::test
