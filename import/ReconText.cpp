@@ -3,6 +3,7 @@
 #include "import/FileBytes.h"
 #include "import/Pcre2Pattern.h"
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 #include "tables/WholeNumber.h"
 #include "xml/CodePage.h"
 
@@ -37,7 +38,7 @@ std::string_view trimControls(std::string_view s) {
 Money amountOf(std::string_view group) {
     if (std::optional<Money> m = parseReconAmount(group))
         return *m;
-    throw Error("'" + std::string(trimControls(group)) + "' is not a valid floating point value");
+    throw Error(notAnAmount(trimControls(group)));
 }
 
 // The patterns stop at a '.', so "1000.50" in the last column would match
@@ -52,7 +53,7 @@ void refuseCutAmount(const Pcre2Pattern& pattern, int lastGroup, std::string_vie
             ++tail;
         const std::string written = std::string(trimControls(pattern.group(lastGroup))) +
                                     std::string(line.substr(end, tail - end));
-        throw Error("'" + written + "' is not a valid floating point value");
+        throw Error(notAnAmount(written));
     }
 }
 

@@ -76,19 +76,6 @@ private:
 
 // ---- amounts --------------------------------------------------------------
 
-Money difference(Money a, Money b) {
-    std::int64_t units = 0;
-    if (__builtin_sub_overflow(a.units(), b.units(), &units))
-        throw Error("The difference of " + a.toFixed(4) + " and " + b.toFixed(4) +
-                    " is out of range");
-    return Money::fromUnits(units);
-}
-
-void setDebts(TReconEntry& e) {
-    e.StrDolg = difference(e.StrNach, e.StrUpl);
-    e.NakDolg = difference(e.NakNach, e.NakUpl);
-}
-
 // ---- SNILS ----------------------------------------------------------------
 
 std::size_t charCount(std::string_view s) {
@@ -151,9 +138,9 @@ void readSums(const XlsSheet& sheet, Cells& cells, WorkingTables& tables, TRecon
         e.NakNach = cells.money(16);
         e.StrUpl = cells.money(15);
         e.NakUpl = cells.money(17);
-        setDebts(e);
-        e.StrItog = difference(Money(), cells.money(12));
-        e.NakItog = difference(Money(), cells.money(13));
+        e.computeDebts();
+        e.StrItog = -cells.money(12);
+        e.NakItog = -cells.money(13);
         e.LName = cells.text(5);
         e.FName = cells.text(6);
         e.MName = cells.text(7);
@@ -179,7 +166,7 @@ void readInsurer(const XlsSheet& sheet, Cells& cells, WorkingTables& tables, TRe
         e.NakNach = cells.money(5);
         e.StrUpl = cells.money(6);
         e.NakUpl = cells.money(7);
-        setDebts(e);
+        e.computeDebts();
         e.LName.clear();
         e.FName.clear();
         e.MName.clear();

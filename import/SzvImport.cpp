@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "import/FileBytes.h"
+#include "import/StoreRow.h"
 #include "tables/Error.h"
 #include "tables/MessageText.h"
 #include "tables/Money.h"
@@ -264,19 +265,13 @@ void setFromRecord(Table& table, std::string_view field, Source source, const Sz
 // A refused row is reported and dropped; the import goes on.
 void storeRow(Table& table, const std::vector<std::pair<const std::string*, Source>>& sources,
               const SzvRecord& r, const char* caption, Prompts& prompts) {
-    try {
-        table.Insert();
-        for (const auto& [field, source] : sources)
-            setFromRecord(table, *field, source, r);
-        table.Post();
-    } catch (const FatalError&) {
-        // Lost rows or an amount out of range end the file, not just this row.
-        table.Cancel();
-        throw;
-    } catch (const Error&) {
-        prompts.message(caption, rowMessage(r));
-        table.Cancel();
-    }
+    storeRowOrReport(
+        table, caption, prompts,
+        [&](Table& t) {
+            for (const auto& [field, source] : sources)
+                setFromRecord(t, *field, source, r);
+        },
+        [&] { return rowMessage(r); });
 }
 
 } // namespace

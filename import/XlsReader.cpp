@@ -10,6 +10,7 @@
 
 #include "import/XlsSheetExtras.h"
 #include "tables/Error.h"
+#include "tables/MessageText.h"
 
 namespace quarlex {
 
@@ -25,7 +26,7 @@ bool isBlank(char c) {
 }
 
 [[noreturn]] void notANumber(std::string_view text) {
-    throw Error("'" + std::string(text) + "' is not a valid floating point value");
+    throw Error(notAnAmount(text));
 }
 
 Money intMoney(int value) {
