@@ -192,14 +192,14 @@ struct TXMLParser::Impl {
     }
 };
 
-TXMLParser::TXMLParser(std::string_view Values, bool Init, int ID)
-    : m_impl(std::make_unique<Impl>()), m_init(Init) {
+TXMLParser::TXMLParser(std::string_view Values, bool /*Init*/, int ID)
+    : m_impl(std::make_unique<Impl>()) {
     LoadXML(Values);
     checkHeader(ID);
 }
 
-TXMLParser::TXMLParser(XmlTextInPlace Values, bool Init, int ID)
-    : m_impl(std::make_unique<Impl>()), m_init(Init) {
+TXMLParser::TXMLParser(XmlTextInPlace Values, bool /*Init*/, int ID)
+    : m_impl(std::make_unique<Impl>()) {
     LoadXML(Values);
     checkHeader(ID);
 }

@@ -62,7 +62,6 @@ private:
 
     struct Impl;
     std::unique_ptr<Impl> m_impl;
-    bool m_init = false;
 
     // Typed reads and attribute reads (UXMLHelperTyped.cpp). Each typed read
     // comes as a pair: the first element named Tag in the document, or beneath
