@@ -17,9 +17,9 @@ SEPARATOR = "-" * 80
 
 def load_szv6_samples():
     path = os.path.join(HERE, "..", "szv6", "make_samples.py")
-    spec = importlib.util.spec_from_file_location("make_samples", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("make_samples", path)
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 

@@ -68,22 +68,22 @@ inline std::string fieldBytes(const DbfField& f, const std::string& value) {
     return f.type == 'N' ? pad + bytes : bytes + pad;
 }
 
-inline std::string recordBytes(const DbfSpec& spec, const DbfRow& row) {
+inline std::string recordBytes(const DbfSpec& layout, const DbfRow& row) {
     std::string record(1, row.deleted ? '*' : ' ');
-    for (std::size_t i = 0; i < spec.fields.size(); ++i)
-        record += fieldBytes(spec.fields[i], i < row.values.size() ? row.values[i] : "");
+    for (std::size_t i = 0; i < layout.fields.size(); ++i)
+        record += fieldBytes(layout.fields[i], i < row.values.size() ? row.values[i] : "");
     return record;
 }
 
-inline int recordLength(const DbfSpec& spec) {
+inline int recordLength(const DbfSpec& layout) {
     int length = 1;
-    for (const DbfField& f : spec.fields)
+    for (const DbfField& f : layout.fields)
         length += f.width;
     return length;
 }
 
-inline int headerLength(const DbfSpec& spec) {
-    return 32 + 32 * static_cast<int>(spec.fields.size()) + 1;
+inline int headerLength(const DbfSpec& layout) {
+    return 32 + 32 * static_cast<int>(layout.fields.size()) + 1;
 }
 
 inline void putLe(std::string& s, std::size_t at, std::uint32_t value, int bytes) {
@@ -91,18 +91,18 @@ inline void putLe(std::string& s, std::size_t at, std::uint32_t value, int bytes
         s[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-inline std::string dbfBytes(const DbfSpec& spec) {
+inline std::string dbfBytes(const DbfSpec& layout) {
     std::string header(32, '\0');
     header[0] = 0x03;
     header[1] = 120; // last update 2020-01-02: a write must make it today
     header[2] = 1;
     header[3] = 2;
-    putLe(header, 4, static_cast<std::uint32_t>(spec.rows.size()), 4);
-    putLe(header, 8, static_cast<std::uint32_t>(headerLength(spec)), 2);
-    putLe(header, 10, static_cast<std::uint32_t>(recordLength(spec)), 2);
-    header[28] = static_cast<char>(spec.indexMark);
-    header[29] = static_cast<char>(spec.languageMark);
-    for (const DbfField& f : spec.fields) {
+    putLe(header, 4, static_cast<std::uint32_t>(layout.rows.size()), 4);
+    putLe(header, 8, static_cast<std::uint32_t>(headerLength(layout)), 2);
+    putLe(header, 10, static_cast<std::uint32_t>(recordLength(layout)), 2);
+    header[28] = static_cast<char>(layout.indexMark);
+    header[29] = static_cast<char>(layout.languageMark);
+    for (const DbfField& f : layout.fields) {
         std::string d(32, '\0');
         d.replace(0, f.name.size(), f.name);
         d[11] = f.type;
@@ -111,9 +111,9 @@ inline std::string dbfBytes(const DbfSpec& spec) {
         header += d;
     }
     header += '\x0D';
-    for (const DbfRow& row : spec.rows)
-        header += recordBytes(spec, row);
-    if (spec.endMark)
+    for (const DbfRow& row : layout.rows)
+        header += recordBytes(layout, row);
+    if (layout.endMark)
         header += '\x1A';
     return header;
 }
@@ -129,13 +129,13 @@ inline void writeBytes(const std::filesystem::path& path, const std::string& byt
     out << bytes;
 }
 
-inline void writeDbf(const std::filesystem::path& path, const DbfSpec& spec) {
-    writeBytes(path, dbfBytes(spec));
+inline void writeDbf(const std::filesystem::path& path, const DbfSpec& layout) {
+    writeBytes(path, dbfBytes(layout));
 }
 
 // Offset of record `index` (0-based) in the file.
-inline std::size_t recordOffset(const DbfSpec& spec, int index) {
-    return static_cast<std::size_t>(headerLength(spec) + index * recordLength(spec));
+inline std::size_t recordOffset(const DbfSpec& layout, int index) {
+    return static_cast<std::size_t>(headerLength(layout) + index * recordLength(layout));
 }
 
 inline std::uint32_t headerCount(const std::string& bytes) {

@@ -17,21 +17,21 @@ namespace fs = std::filesystem;
 using Access = DbfTable::Access;
 
 DbfSpec peopleSpec() {
-    DbfSpec spec;
-    spec.fields = {
+    DbfSpec layout;
+    layout.fields = {
         {"ID", 'N', 3}, {"NAME", 'C', 12}, {"CODE", 'C', 6}, {"SUM", 'N', 10, 2}, {"NUM", 'N', 4}};
-    spec.rows = {
+    layout.rows = {
         {{"1", "  Иванов", "  12", "1234.50", "7"}},
         {{"2", "", "", "", ""}},
         {{"3", "Петров", "A1", "-0.01", "2010"}},
     };
-    return spec;
+    return layout;
 }
 
 class DbfTableTest : public ::testing::Test {
 protected:
     fs::path table() const { return dir.path() / "people.dbf"; }
-    void write(const DbfSpec& spec) { writeDbf(table(), spec); }
+    void write(const DbfSpec& layout) { writeDbf(table(), layout); }
     std::unique_ptr<DbfTable> open(Access access = Access::ReadWrite) {
         return std::make_unique<DbfTable>(table().string(), access, format);
     }
@@ -87,9 +87,9 @@ TEST_F(DbfTableTest, NumbersReadWithTheSeparatorInForceOrAPoint) {
         {"-7,5", ',', -75'000},
     };
     for (const Case& c : cases) {
-        DbfSpec spec = peopleSpec();
-        spec.rows = {{{"1", "", "", c.stored, ""}}};
-        write(spec);
+        DbfSpec layout = peopleSpec();
+        layout.rows = {{{"1", "", "", c.stored, ""}}};
+        write(layout);
         format.decimalSeparator = c.separator;
         auto t = open(Access::ReadOnly);
         go(*t, 1);
@@ -99,9 +99,9 @@ TEST_F(DbfTableTest, NumbersReadWithTheSeparatorInForceOrAPoint) {
 
 TEST_F(DbfTableTest, CharacterFieldsAreCodePage866WhateverTheLanguageMark) {
     for (const int mark : {0x00, 0x65, 0xC9}) {
-        DbfSpec spec = peopleSpec();
-        spec.languageMark = static_cast<unsigned char>(mark);
-        write(spec);
+        DbfSpec layout = peopleSpec();
+        layout.languageMark = static_cast<unsigned char>(mark);
+        write(layout);
         {
             auto t = open();
             go(*t, 3);
@@ -113,7 +113,7 @@ TEST_F(DbfTableTest, CharacterFieldsAreCodePage866WhateverTheLanguageMark) {
         }
         const std::string bytes = readBytes(table());
         EXPECT_EQ(static_cast<unsigned char>(bytes[29]), mark);
-        EXPECT_EQ(bytes.substr(recordOffset(spec, 2) + 4, 12), toCp866("Сидоров") + "     ");
+        EXPECT_EQ(bytes.substr(recordOffset(layout, 2) + 4, 12), toCp866("Сидоров") + "     ");
     }
 }
 
@@ -136,8 +136,8 @@ TEST_F(DbfTableTest, WritesNumbersRightAlignedWithTheSeparatorAndTextCutToTheWid
         {',', "SUM", std::string("12.5"), "     12,50"}, // text into a numeric field
     };
     for (const Case& c : cases) {
-        const DbfSpec spec = peopleSpec();
-        write(spec);
+        const DbfSpec layout = peopleSpec();
+        write(layout);
         format.decimalSeparator = c.separator;
         {
             auto t = open();
@@ -152,8 +152,8 @@ TEST_F(DbfTableTest, WritesNumbersRightAlignedWithTheSeparatorAndTextCutToTheWid
             t->Post();
         }
         const std::string bytes = readBytes(table());
-        std::size_t at = recordOffset(spec, 1) + 1;
-        for (const DbfField& f : spec.fields) {
+        std::size_t at = recordOffset(layout, 1) + 1;
+        for (const DbfField& f : layout.fields) {
             if (f.name == c.field)
                 break;
             at += static_cast<std::size_t>(f.width);
@@ -163,8 +163,8 @@ TEST_F(DbfTableTest, WritesNumbersRightAlignedWithTheSeparatorAndTextCutToTheWid
 }
 
 TEST_F(DbfTableTest, ANumberTooWideIsRefusedNamingTableFieldAndValue) {
-    const DbfSpec spec = peopleSpec();
-    write(spec);
+    const DbfSpec layout = peopleSpec();
+    write(layout);
     const std::string before = readBytes(table());
     {
         auto t = open();
@@ -188,8 +188,8 @@ TEST_F(DbfTableTest, ANumberTooWideIsRefusedNamingTableFieldAndValue) {
 }
 
 TEST_F(DbfTableTest, APostChangesTheRecordTheHeaderDateAndNothingElse) {
-    const DbfSpec spec = peopleSpec();
-    write(spec);
+    const DbfSpec layout = peopleSpec();
+    write(layout);
     const std::string before = readBytes(table());
     {
         auto t = open();
@@ -202,16 +202,16 @@ TEST_F(DbfTableTest, APostChangesTheRecordTheHeaderDateAndNothingElse) {
     ASSERT_EQ(after.size(), before.size());
     std::string expected = before;
     expected.replace(1, 3, todayHeaderDate());
-    const std::size_t sumAt = recordOffset(spec, 1) + 1 + 3 + 12 + 6;
+    const std::size_t sumAt = recordOffset(layout, 1) + 1 + 3 + 12 + 6;
     expected.replace(sumAt, 10, "      1.00");
     EXPECT_EQ(after, expected);
 }
 
 TEST_F(DbfTableTest, AnAppendCountsTheRecordAndEndsWithTheEndMark) {
     for (bool endMark : {true, false}) {
-        DbfSpec spec = peopleSpec();
-        spec.endMark = endMark;
-        write(spec);
+        DbfSpec layout = peopleSpec();
+        layout.endMark = endMark;
+        write(layout);
         const std::string before = readBytes(table());
         {
             auto t = open();
@@ -224,9 +224,9 @@ TEST_F(DbfTableTest, AnAppendCountsTheRecordAndEndsWithTheEndMark) {
             EXPECT_EQ(t->asString("NAME"), "Новый");
         }
         const std::string after = readBytes(table());
-        DbfSpec grown = spec;
+        DbfSpec grown = layout;
         grown.rows.push_back({{"4", "Новый"}});
-        std::string expected = before.substr(0, recordOffset(spec, 3)) +
+        std::string expected = before.substr(0, recordOffset(layout, 3)) +
                                recordBytes(grown, grown.rows.back()) + "\x1A";
         expected.replace(1, 3, todayHeaderDate());
         expected[4] = 4;
@@ -243,8 +243,8 @@ TEST_F(DbfTableTest, AnAppendCountsTheRecordAndEndsWithTheEndMark) {
 }
 
 TEST_F(DbfTableTest, OpeningAndClosingWithoutWritesChangesNoByte) {
-    const DbfSpec spec = peopleSpec();
-    write(spec);
+    const DbfSpec layout = peopleSpec();
+    write(layout);
     const std::string before = readBytes(table());
     for (Access access : {Access::ReadOnly, Access::ReadWrite}) {
         auto t = open(access);
@@ -274,16 +274,16 @@ TEST_F(DbfTableTest, AReadOnlyTableRefusesEveryChange) {
 }
 
 TEST_F(DbfTableTest, LocateFindsTheFirstLiveRecordAndFollowsPosts) {
-    DbfSpec spec;
-    spec.fields = {{"Id", 'N', 3}, {"CODE", 'C', 6}, {"Period", 'N', 4, 2}, {"TAR", 'C', 6}};
-    spec.rows = {
+    DbfSpec layout;
+    layout.fields = {{"Id", 'N', 3}, {"CODE", 'C', 6}, {"Period", 'N', 4, 2}, {"TAR", 'C', 6}};
+    layout.rows = {
         {{"1", "10", "1.00", "ОСН"}, true}, // deleted: invisible
         {{"2", "10", "1.00", "ОСН"}},
         {{"3", "10", "1", "ОСН"}}, // the same key again: never found
         {{"4", " 10", "2.00", "ОСН"}},
         {{"5", "20", "", "НР"}},
     };
-    write(spec);
+    write(layout);
     auto t = open();
     auto locate = [&](Value code, Value period, Value tar) -> int {
         if (!t->Locate("CODE;PERIOD;tar", {code, period, tar}))
@@ -320,10 +320,10 @@ TEST_F(DbfTableTest, LocateFindsTheFirstLiveRecordAndFollowsPosts) {
 }
 
 TEST_F(DbfTableTest, AFileThatIsNoSoundTableIsRefusedNamingIt) {
-    const DbfSpec spec = peopleSpec();
-    std::string truncated = dbfBytes(spec);
-    truncated.resize(recordOffset(spec, 2) + 5);
-    std::string badLayout = dbfBytes(spec);
+    const DbfSpec layout = peopleSpec();
+    std::string truncated = dbfBytes(layout);
+    truncated.resize(recordOffset(layout, 2) + 5);
+    std::string badLayout = dbfBytes(layout);
     badLayout[10] = 5; // a record of 5 bytes cannot hold the fields
     badLayout[11] = 0;
     const std::string cases[] = {truncated, badLayout, "just some text, no table", ""};
@@ -345,8 +345,8 @@ TEST_F(DbfTableTest, AFileThatIsNoSoundTableIsRefusedNamingIt) {
 // A write that the system refuses half-way (here: the file size limit) takes
 // the append back: the file is as it was after the last good post.
 TEST_F(DbfTableTest, AnAppendThatFailsLeavesTheFileAsBefore) {
-    const DbfSpec spec = peopleSpec();
-    write(spec);
+    const DbfSpec layout = peopleSpec();
+    write(layout);
     {
         auto t = open();
         t->Insert();
@@ -360,7 +360,7 @@ TEST_F(DbfTableTest, AnAppendThatFailsLeavesTheFileAsBefore) {
     {
         auto t = open();
         rlimit limited = saved;
-        limited.rlim_cur = before.size() + static_cast<rlim_t>(recordLength(spec) / 2);
+        limited.rlim_cur = before.size() + static_cast<rlim_t>(recordLength(layout) / 2);
         setrlimit(RLIMIT_FSIZE, &limited);
         t->Insert();
         t->setField("ID", 5);

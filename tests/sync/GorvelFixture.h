@@ -27,24 +27,24 @@ struct SumsRow {
 };
 
 inline DbfSpec staffSpec(const std::vector<StaffRow>& rows) {
-    DbfSpec spec;
-    spec.fields = {{"CODE", 'C', 8}, {"FAM", 'C', 20}, {"ATTR01", 'C', 14}, {"DR", 'D', 8}};
+    DbfSpec layout;
+    layout.fields = {{"CODE", 'C', 8}, {"FAM", 'C', 20}, {"ATTR01", 'C', 14}, {"DR", 'D', 8}};
     for (const StaffRow& r : rows)
-        spec.rows.push_back({{r.code, r.name, r.snils, "19800101"}, r.deleted});
-    return spec;
+        layout.rows.push_back({{r.code, r.name, r.snils, "19800101"}, r.deleted});
+    return layout;
 }
 
 inline DbfSpec sumsSpec(const std::vector<SumsRow>& rows) {
-    DbfSpec spec;
-    spec.fields = {{"Code", 'C', 8},      {"NOTE", 'C', 10},    {"God", 'N', 4},
+    DbfSpec layout;
+    layout.fields = {{"Code", 'C', 8},      {"NOTE", 'C', 10},    {"God", 'N', 4},
                    {"PERIOD", 'N', 2},    {"Tar", 'C', 10},     {"UplS", 'N', 12, 2},
                    {"ZADSK", 'N', 12, 2}, {"UPLN", 'N', 12, 2}, {"ZADNK", 'N', 12, 2},
                    {"DT", 'D', 8}};
     for (const SumsRow& r : rows)
-        spec.rows.push_back({{r.code, r.note, r.god, r.period, r.tar, r.upls, r.zadsk, r.upln,
+        layout.rows.push_back({{r.code, r.note, r.god, r.period, r.tar, r.upls, r.zadsk, r.upln,
                               r.zadnk, r.note.empty() ? "" : "20110101"},
                              r.deleted});
-    return spec;
+    return layout;
 }
 
 struct DataFolder {

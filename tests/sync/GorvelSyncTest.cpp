@@ -333,9 +333,9 @@ TEST_F(GorvelSyncTest, AFailureHalfWayLeavesTheRowsPostedSoFarAndASoundFile) {
                                 "страховая(уплачено:0,00 задолженность:12345678901,00) "
                                 "накопительная(уплачено:0,00 задолженность:0,00)");
     const std::string bytes = readBytes(data.sums());
-    const DbfSpec spec = sumsSpec(sumsRows());
+    const DbfSpec layout = sumsSpec(sumsRows());
     EXPECT_EQ(headerCount(bytes), 8u);
-    EXPECT_EQ(bytes.size(), recordOffset(spec, 8) + 1);
+    EXPECT_EQ(bytes.size(), recordOffset(layout, 8) + 1);
     EXPECT_EQ(bytes.back(), '\x1A');
     DBFHandle h = DBFOpen(data.sums().c_str(), "rb");
     ASSERT_NE(h, nullptr);
