@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "FreshProcess.h"
 #include "import/FileBytes.h"
 #include "import/ImportRun.h"
 #include "import/Pcre2Pattern.h"
@@ -111,24 +112,8 @@ int child(const std::string& step, const std::string& path) {
         }
         rows = tables.ImpTable.RecordCount() + tables.ResTable.RecordCount();
     }
-    std::printf("%.6f %ld\n", secondsSince(start), rows);
+    std::printf("seconds %.6f\nrows %ld\n", secondsSince(start), rows);
     return 0;
-}
-
-// Runs this program as `child STEP FILE` and reads its figures.
-bool runChild(const char* self, const std::string& step, const std::string& path, double& seconds,
-              long& rows) {
-    const std::string command = std::string("'") + self + "' child " + step + " '" + path + "'";
-    std::FILE* out = ::popen(command.c_str(), "r");
-    if (!out)
-        return false;
-    const int got = std::fscanf(out, "%lf %ld", &seconds, &rows);
-    return ::pclose(out) == 0 && got == 2;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 } // namespace
@@ -151,20 +136,19 @@ int main(int argc, char** argv) {
         long importRows = 0, matches = 0;
         // Interleaved, so that a busy spell of the shared machine hits both.
         for (int i = 0; i < runs; ++i) {
-            double s = 0;
-            if (!runChild(argv[0], "import", args[0], s, importRows))
-                return 1;
-            import.push_back(s);
-            if (!runChild(argv[0], "floor", args[0], s, matches))
-                return 1;
-            floor.push_back(s);
+            auto figures = bench::runFresh({"child", "import", args[0]});
+            import.push_back(figures["seconds"]);
+            importRows = static_cast<long>(figures["rows"]);
+            figures = bench::runFresh({"child", "floor", args[0]});
+            floor.push_back(figures["seconds"]);
+            matches = static_cast<long>(figures["rows"]);
         }
-        const double ratio = median(import) / median(floor);
+        const double ratio = bench::median(import) / bench::median(floor);
         std::printf("reconciliation text import, %d fresh processes each (median)\n", runs);
-        std::printf("  import into ImpTable and ResTable: %.3f s (%ld rows)\n", median(import),
-                    importRows);
+        std::printf("  import into ImpTable and ResTable: %.3f s (%ld rows)\n",
+                    bench::median(import), importRows);
         std::printf("  floor: read, decode, three patterns on every line: %.3f s (%ld matches)\n",
-                    median(floor), matches);
+                    bench::median(floor), matches);
         std::printf("  import / floor: %.2f (goal <= 3)\n", ratio);
         return ratio <= 3 ? 0 : 3;
     } catch (const std::exception& e) {

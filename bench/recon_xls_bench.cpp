@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "FreshProcess.h"
 #include "import/ImportRun.h"
 #include "import/ReconWorkbook.h"
 #include "import/XlsReader.h"
@@ -144,12 +145,6 @@ Child spawn(const char* self, const char* mode, const std::string& path) {
     return child;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -183,7 +178,7 @@ int main(int argc, char** argv) {
         floorOutput = floor.output;
         reads.push_back(spawn(self, "--read", path).seconds);
     }
-    double imp = median(imports), floor = median(floors);
+    double imp = bench::median(imports), floor = bench::median(floors);
     int impRows = 0, resRows = 0;
     std::sscanf(importOutput.c_str(), "%*f %d %d", &impRows, &resRows);
     unsigned sheetRows = 0;
@@ -197,7 +192,7 @@ int main(int argc, char** argv) {
         "floor, FreeXL opening and reading every cell: median %.3f s (min %.3f, max %.3f)\n", floor,
         *std::min_element(floors.begin(), floors.end()),
         *std::max_element(floors.begin(), floors.end()));
-    std::printf("reading the import's cells without tables: median %.3f s\n", median(reads));
+    std::printf("reading the import's cells without tables: median %.3f s\n", bench::median(reads));
     std::printf("import / floor: %.2f (goal <= 3: %s)\n", imp / floor,
                 imp / floor <= 3 ? "met" : "missed");
     std::printf("peak memory of an import process: %ld MiB\n", importRss / 1024);

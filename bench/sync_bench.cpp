@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "FillImpTable.h"
+#include "FreshProcess.h"
 #include "sync/GorvelSync.h"
 
 namespace {
@@ -263,11 +264,6 @@ int singleRun(const fs::path& dir, int persons, int periods) {
     return 0;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -311,7 +307,8 @@ int main(int argc, char** argv) {
     std::printf("%s persons x %s periods, median of %d fresh processes: run %.3f s, floor "
                 "(both tables read once) %.3f s, ratio %.2f (goal: at most 3); processor time "
                 "ratio %.2f; walking ResTable and ImpTable once %.3f s\n",
-                persons.c_str(), periods.c_str(), runs, median(runTimes), median(floorTimes),
-                median(ratios), median(cpuRatios), median(walkTimes));
+                persons.c_str(), periods.c_str(), runs, bench::median(runTimes),
+                bench::median(floorTimes), bench::median(ratios), bench::median(cpuRatios),
+                bench::median(walkTimes));
     return 0;
 }
