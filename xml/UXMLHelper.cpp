@@ -338,7 +338,8 @@ std::optional<std::string> TXMLParser::rootAttribute(std::string_view Attr) cons
 }
 
 std::optional<std::string> TXMLParser::currentItemAttribute(std::string_view Attr) const {
-    return attributeOf(m_impl->subsetDoc->index.node(m_impl->currentPos()), Attr);
+    const ElementIndex::Pos p = m_impl->currentPos(); // raises Error when there is no item
+    return attributeOf(m_impl->subsetDoc->index.node(p), Attr);
 }
 
 std::optional<std::string> TXMLParser::firstElementAttribute(std::string_view Tag,
@@ -352,7 +353,8 @@ std::optional<std::string> TXMLParser::firstItemElementAttribute(std::string_vie
 }
 
 std::string TXMLParser::currentItemText() const {
-    return textOf(m_impl->subsetDoc->index.node(m_impl->currentPos()));
+    const ElementIndex::Pos p = m_impl->currentPos(); // raises Error when there is no item
+    return textOf(m_impl->subsetDoc->index.node(p));
 }
 
 } // namespace quarlex
