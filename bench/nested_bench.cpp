@@ -16,15 +16,13 @@
 #include <string>
 
 #include "FreshProcess.h"
+#include "Measure.h"
 #include "xml/UXMLHelper.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::secondsSince;
 
 constexpr const char* kRecord = "СВЕДЕНИЯ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ";
 

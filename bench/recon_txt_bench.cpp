@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FreshProcess.h"
+#include "Measure.h"
 #include "import/FileBytes.h"
 #include "import/ImportRun.h"
 #include "import/Pcre2Pattern.h"
@@ -24,17 +25,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-class CountingPrompts : public quarlex::Prompts {
-public:
-    void message(const std::string&, const std::string&) override { ++count; }
-    int count = 0;
-};
+using bench::Clock;
+using bench::CountingPrompts;
+using bench::secondsSince;
 
 // The fund's layout: a separator, the person, a period line and a total
 // line per period; amounts with ',' and blanks before them. Windows-1251.

@@ -26,26 +26,16 @@
 #include <vector>
 
 #include "FreshProcess.h"
+#include "Measure.h"
 #include "import/ImportRun.h"
 #include "import/ReconWorkbook.h"
 #include "import/XlsReader.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-class CountingPrompts : public quarlex::Prompts {
-public:
-    void message(const std::string& caption, const std::string& text) override {
-        if (++count <= 3)
-            std::cerr << caption << ": " << text << "\n";
-    }
-    int count = 0;
-};
+using bench::Clock;
+using bench::CountingPrompts;
+using bench::secondsSince;
 
 int runImport(const std::string& path) {
     auto start = Clock::now();

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "FreshProcess.h"
+#include "Measure.h"
 #include "import/ImportRun.h"
 #include "report/HtmlExport.h"
 #include "report/Report.h"
@@ -33,31 +34,20 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::CountingPrompts;
+using bench::secondsSince;
 
 // The options the reader parses with: element text kept in the element.
 constexpr unsigned kReaderOptions = pugi::parse_default | pugi::parse_embed_pcdata;
 
 constexpr const char* kRecordTag = "СВЕДЕНИЯ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ";
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 long peakRssKiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss; // KiB on Linux
 }
-
-class CountingPrompts : public quarlex::Prompts {
-public:
-    void message(const std::string& caption, const std::string& text) override {
-        if (++count <= 3)
-            std::cerr << caption << ": " << text << "\n";
-    }
-    int count = 0;
-};
 
 // ---- the children ----------------------------------------------------------
 

@@ -28,17 +28,15 @@
 
 #include "FillImpTable.h"
 #include "FreshProcess.h"
+#include "Measure.h"
 #include "sync/GorvelSync.h"
 
 namespace {
 
+using bench::Clock;
+using bench::secondsSince;
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 // Processor time of the process, user and system: what the code costs even
 // when the machine is shared.
 double cpuSeconds() {
