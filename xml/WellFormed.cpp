@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quarlex {
 
 namespace {
@@ -107,38 +111,34 @@ void checkCharacters(std::string_view text) {
     }
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-
-// 0x80 in each byte of `w` that is zero, exactly (no borrow between bytes).
-std::uint64_t zeroBytes(std::uint64_t w) {
-    return ~(((w & kLow7) + kLow7) | w | kLow7);
-}
-
-// 0x80 in each byte of `w` below `n` (n <= 0x80), exactly.
-std::uint64_t below(std::uint64_t w, unsigned n) {
-    return ~(((w & kLow7) + (0x80 - n) * kOnes) | w | kLow7);
-}
-
 // The same for text known to be valid UTF-8 (a code page's decoding): only
-// control characters and U+FFFE/U+FFFF can be wrong then, and a word of
-// eight bytes is tested at once for a byte below 0x20 or a 0xEF lead.
+// control characters and U+FFFE/U+FFFF can be wrong then. Sixteen bytes are
+// tested at once for a byte below 0x20 or a 0xEF lead; a block that holds one
+// is looked at byte by byte.
 void checkCharactersOfValidUtf8(std::string_view text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     size_t i = 0;
     while (i < n) {
-        while (i + 8 <= n) {
-            std::uint64_t w;
-            std::memcpy(&w, s + i, 8);
-            const std::uint64_t controls =
-                below(w, 0x20) & ~(zeroBytes(w ^ (0x09 * kOnes)) | zeroBytes(w ^ (0x0A * kOnes)) |
-                                   zeroBytes(w ^ (0x0D * kOnes)));
-            if ((controls | zeroBytes(w ^ (0xEF * kOnes))) != 0)
+#if defined(__SSE2__)
+        const __m128i lastControl = _mm_set1_epi8(0x1F);
+        const __m128i tab = _mm_set1_epi8(0x09), lf = _mm_set1_epi8(0x0A),
+                      cr = _mm_set1_epi8(0x0D), lead = _mm_set1_epi8(char(0xEF));
+        while (i + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v);
+            const __m128i allowed = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr));
+            const __m128i suspect =
+                _mm_or_si128(_mm_andnot_si128(allowed, control), _mm_cmpeq_epi8(v, lead));
+            if (_mm_movemask_epi8(suspect) != 0)
                 break;
-            i += 8;
+            i += 16;
         }
-        const size_t stop = std::min(n, i + 8);
+        const size_t stop = std::min(n, i + 16);
+#else
+        const size_t stop = n; // one byte at a time elsewhere
+#endif
         for (; i < stop; ++i) {
             const unsigned char c = s[i];
             if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
@@ -153,6 +153,25 @@ void checkCharactersOfValidUtf8(std::string_view text) {
                             i};
         }
     }
+}
+
+// The first '<', '&' or ']' in [p, end), or end: where character data may
+// stop. Runs of text and indentation are skipped a block at a time.
+const char* nextTextStop(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), bracket = _mm_set1_epi8(']');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)), _mm_cmpeq_epi8(v, bracket)));
+        if (hits != 0)
+            return p + __builtin_ctz(unsigned(hits));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '<' && *p != '&' && *p != ']')
+        ++p;
+    return p;
 }
 
 // The markup, one pass over the text.
@@ -509,11 +528,8 @@ private:
             return;
         while (!m_open.empty()) {
             // Character data up to the next markup or reference.
-            while (m_p < m_end) {
-                char c = *m_p;
-                if (c == '<' || c == '&')
-                    break;
-                if (c == ']' && startsWith("]]>"))
+            while ((m_p = nextTextStop(m_p, m_end)) < m_end && *m_p == ']') {
+                if (startsWith("]]>"))
                     fail("']]>' is not allowed in character data");
                 ++m_p;
             }

@@ -340,3 +340,38 @@ TEST(TXMLParserTest, TextInPlaceIsCheckedAndRead) {
         }
     }
 }
+
+// The checks look at blocks of bytes at once: a fault is found, and placed,
+// wherever it falls in a block, whether the text is parsed in place (known
+// valid UTF-8) or copied.
+TEST(TXMLParserTest, FaultIsPlacedAtEveryOffsetWithinABlock) {
+    struct Fault {
+        std::string text;
+        std::string reason;
+    };
+    const Fault faults[] = {
+        {"\x01", "Character U+0001 is not allowed in an XML document"},
+        {"\xEF\xBF\xBE", "Character U+FFFE is not allowed in an XML document"},
+        {"]]>", "']]>' is not allowed in character data"},
+        {"&x;", "Undefined entity reference '&x;'"},
+        {"<b>", "Start-end tags mismatch"},
+    };
+    for (const Fault& f : faults)
+        for (size_t before = 0; before < 40; ++before) {
+            // Text, a tab and lone brackets before the fault.
+            std::string lead;
+            for (size_t k = 0; k < before; ++k)
+                lead += k % 5 == 4 ? "\t" : k % 3 == 2 ? "]" : "x";
+            std::string xml = "<a>" + lead + f.text + std::string(20, ' ') + "</a>";
+            const size_t column = 4 + before + (f.text == "<b>" ? 25 : 0);
+            const std::string expected =
+                kParsePrefix + f.reason + " (line 1, column " + std::to_string(column) + ")";
+            EXPECT_EQ(errorOf(xml), expected) << before;
+            try {
+                TXMLParser parser(quarlex::XmlTextInPlace{xml.data(), xml.size(), true}, false, 0);
+                ADD_FAILURE() << "no error at " << before;
+            } catch (const Error& e) {
+                EXPECT_EQ(e.what(), expected) << before;
+            }
+        }
+}
