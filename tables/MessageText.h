@@ -18,12 +18,21 @@ inline std::string quotedText(std::string_view text) {
     return std::string(text.substr(0, keep)) + "…";
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) on a literal
+// prepended to a temporary string once this is inlined.
+inline std::string quotedInSingleQuotes(std::string_view text) {
+    std::string out = "'";
+    out += quotedText(text);
+    out += '\'';
+    return out;
+}
+
 inline std::string notAnInteger(std::string_view text) {
-    return "'" + quotedText(text) + "' is not a valid integer value";
+    return quotedInSingleQuotes(text) + " is not a valid integer value";
 }
 
 inline std::string notAnAmount(std::string_view text) {
-    return "'" + quotedText(text) + "' is not a valid floating point value";
+    return quotedInSingleQuotes(text) + " is not a valid floating point value";
 }
 
 } // namespace quarlex
