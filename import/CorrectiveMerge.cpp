@@ -1,9 +1,11 @@
 #include "import/CorrectiveMerge.h"
 
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tables/Period.h"
+#include "tables/RowWalk.h"
 
 namespace quarlex {
 
@@ -25,33 +27,32 @@ std::string missingInitialMessage(const std::string& snils, int k, const std::st
 void applyCorrections(WorkingTables& tables, Prompts& prompts) {
     Table& corr = tables.CorrTable;
     Table& imp = tables.ImpTable;
-    const int n = corr.RecordCount();
-    for (int i = 1; i <= n; ++i) {
-        // Row i in index order. Stepping on from row i - 1 is a seek; a jump
-        // to row i would count i rows each time.
-        if (i == 1)
-            corr.First();
-        else
-            corr.Next();
-        const int k = int(corr.asInteger("KPeriod"));
-        const std::string snils = corr.asString("SNILS");
-        const std::string category = corr.asString("Category");
+    const std::size_t kPeriod = columnAt(corr, "KPeriod"), snilsAt = columnAt(corr, "SNILS"),
+                      categoryAt = columnAt(corr, "Category");
+    std::size_t amountAt[std::size(kAmounts)];
+    for (std::size_t a = 0; a < std::size(kAmounts); ++a)
+        amountAt[a] = columnAt(corr, kAmounts[a]);
+    // CorrTable's rows in index order, read in chunks: only ImpTable changes.
+    walkRows(corr, [&](const std::vector<Value>& row) {
+        const int k = int(wholeAt(row, kPeriod));
+        const std::string& snils = textAt(row, snilsAt);
+        const std::string& category = textAt(row, categoryAt);
         if (!imp.Locate("SNILS;Period;Category",
                         {Value(snils), Value(std::int64_t(k)), Value(category)})) {
             prompts.message("Внесение корректировок", missingInitialMessage(snils, k, category));
-            continue;
+            return;
         }
         imp.Edit();
         try {
-            for (const char* field : kAmounts)
-                imp.setField(field, corr.asMoney(field));
+            for (std::size_t a = 0; a < std::size(kAmounts); ++a)
+                imp.setField(kAmounts[a], moneyAt(row, amountAt[a]));
             imp.Post();
         } catch (...) {
             // The run ends here; the table is not left half-edited.
             imp.Cancel();
             throw;
         }
-    }
+    });
 }
 
 } // namespace quarlex

@@ -64,6 +64,9 @@ ImportRunResult runImport(WorkingTables& tables, const ImportSource& source,
         tables.ResTable.setActive(result.imported);
         result.road = ImportRunResult::Road::Reconciliation;
     }
+    // What the run stored is committed with it: a later command's failure
+    // cannot take it along.
+    tables.db.flush();
     return result;
 }
 

@@ -150,6 +150,7 @@ void runReport(WorkingTables& tables, const ReportOptions& options) {
         }
     }
     res.Open();
+    tables.db.flush();
 }
 
 bool isOverpaidRow(Money strItog, Money nakItog) {

@@ -8,6 +8,7 @@
 #include "sync/DbfTable.h"
 #include "sync/GorvelPaths.h"
 #include "tables/Error.h"
+#include "tables/RowWalk.h"
 #include "xml/CodePage.h"
 
 namespace quarlex {
@@ -97,40 +98,6 @@ struct ReportRow {
     Money debtStr, debtNak, paidStr, paidNak;
 };
 
-// A working table's rows in index order, a chunk at a time: one seek per
-// chunk rather than one per row, which halves the run on a large report.
-template <typename Fn> void walkRows(const Table& table, Fn&& onRow) {
-    constexpr int kChunk = 1024;
-    const int count = table.RecordCount();
-    for (int first = 0; first < count; first += kChunk)
-        for (const std::vector<Value>& row : table.readRows(first, std::min(kChunk, count - first)))
-            onRow(row);
-}
-
-// The fields of a row as readRows hands them out.
-struct Columns {
-    const Table& table;
-    std::size_t index(std::string_view name) const {
-        return static_cast<std::size_t>(table.fieldIndex(name));
-    }
-};
-
-const std::string& textAt(const std::vector<Value>& row, std::size_t i) {
-    static const std::string empty;
-    const std::string* s = std::get_if<std::string>(&row[i]);
-    return s ? *s : empty;
-}
-
-std::int64_t wholeAt(const std::vector<Value>& row, std::size_t i) {
-    const std::int64_t* n = std::get_if<std::int64_t>(&row[i]);
-    return n ? *n : 0;
-}
-
-Money moneyAt(const std::vector<Value>& row, std::size_t i) {
-    const Money* m = std::get_if<Money>(&row[i]);
-    return m ? *m : Money();
-}
-
 // The paid sums of ImpTable by (SNILS, year, quarter, category), read in one
 // pass instead of one Locate per report row; the first row in index order
 // wins, as Locate's would.
@@ -140,10 +107,11 @@ public:
         if (!imports.Active() || imports.RecordCount() == 0)
             return;
         m_sums.reserve(static_cast<std::size_t>(imports.RecordCount()));
-        const Columns c{imports};
-        const std::size_t snils = c.index("SNILS"), god = c.index("God"),
-                          kvartal = c.index("Kvartal"), category = c.index("Category"),
-                          strUpl = c.index("StrUpl"), nakUpl = c.index("NakUpl");
+        const std::size_t snils = columnAt(imports, "SNILS"), god = columnAt(imports, "God"),
+                          kvartal = columnAt(imports, "Kvartal"),
+                          category = columnAt(imports, "Category"),
+                          strUpl = columnAt(imports, "StrUpl"),
+                          nakUpl = columnAt(imports, "NakUpl");
         walkRows(imports, [&](const std::vector<Value>& row) {
             keyOf(m_key, textAt(row, snils), wholeAt(row, god), wholeAt(row, kvartal),
                   textAt(row, category));
@@ -277,10 +245,9 @@ void syncRows(WorkingTables& tables, DbfTable& staff, DbfTable& sums,
     PaidSums paid(tables.ImpTable);
     std::string lastSnils;
     std::string tabNumber;
-    const Columns c{report};
-    const std::size_t snils = c.index("SNILS"), god = c.index("God"), period = c.index("Period"),
-                      cat = c.index("Cat"), strItog = c.index("StrItog"),
-                      nakItog = c.index("NakItog");
+    const std::size_t snils = columnAt(report, "SNILS"), god = columnAt(report, "God"),
+                      period = columnAt(report, "Period"), cat = columnAt(report, "Cat"),
+                      strItog = columnAt(report, "StrItog"), nakItog = columnAt(report, "NakItog");
     // Row i of the index order, walked forward: what RecNo := i gives.
     walkRows(report, [&](const std::vector<Value>& values) {
         ReportRow row;

@@ -1,8 +1,9 @@
 #pragma once
 // The in-memory database "MEMORY" that holds the working tables, over one
-// SQLite connection. Writes are grouped into transactions of a bounded size
-// (a statement that fails rolls back alone), since committing every row
-// costs three times the row itself. The engine may roll such a transaction
+// SQLite connection. Writes are grouped into transactions (a statement that
+// fails rolls back alone), since committing every row costs three times the
+// row itself: one per command, which commits with flush() when it ends, and
+// of a bounded size. The engine may roll such a transaction
 // back on its own (out of memory, an I/O error): every failure is checked for
 // that, and a lost transaction is an error of its own, never one row's.
 #include <cstdint>
