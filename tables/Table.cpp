@@ -35,6 +35,14 @@ Value defaultFor(FieldType t) {
     return std::int64_t(0);
 }
 
+// The same in place: a text keeps its storage.
+void resetToDefault(Value& v, FieldType t) {
+    if (auto* text = std::get_if<std::string>(&v); text && isText(t))
+        text->clear();
+    else
+        v = defaultFor(t);
+}
+
 // Resets a cached statement however the use ends, so that no statement stays
 // active (an active one would block DROP TABLE and COMMIT).
 class StmtUse {
@@ -478,7 +486,11 @@ struct Table::Impl {
 
     // A text field of the buffer, cut to the column's width.
     void setText(std::size_t idx, std::string_view text) {
-        buffer[idx] = std::string(cutToWidth(text, def().fields[idx].size));
+        const std::string_view cut = cutToWidth(text, def().fields[idx].size);
+        if (auto* held = std::get_if<std::string>(&buffer[idx]))
+            held->assign(cut);
+        else
+            buffer[idx] = std::string(cut);
         modified = true;
     }
 
@@ -577,10 +589,12 @@ void Table::setActive(bool on) {
 void Table::Insert() {
     m_impl->requireOpen();
     m_impl->settle();
+    // The buffer keeps its storage from the last row posted (its strings
+    // too): a row is filled without allocating.
     auto& buffer = m_impl->buffer;
-    buffer.clear();
-    for (const FieldDef& f : m_def.fields)
-        buffer.push_back(defaultFor(f.type));
+    buffer.resize(m_def.fields.size());
+    for (std::size_t i = 0; i < buffer.size(); ++i)
+        resetToDefault(buffer[i], m_def.fields[i].type);
     m_impl->modified = false;
     m_state = State::Insert;
 }
@@ -616,8 +630,7 @@ void Table::Post() {
         if (!inserting && sqlite3_changes(m_db.handle()) == 0)
             d.fail("The row being edited is no longer in the table");
     }
-    d.current = std::move(d.buffer);
-    d.buffer.clear();
+    std::swap(d.current, d.buffer); // the old current row's storage serves the next Insert
     d.currentKey.clear();
     if (d.rowidKey)
         d.currentKey.push_back(inserting ? sqlite3_last_insert_rowid(m_db.handle())
