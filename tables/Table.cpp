@@ -968,10 +968,19 @@ std::uint64_t Table::generation() const {
 }
 
 int Table::fieldIndex(std::string_view field) const {
+    // Rows are filled and read field after field in layout order, row after
+    // row: the field after the last one found is tried first, by exact name.
+    const std::size_t count = m_def.fields.size();
+    const std::size_t next = m_lastField + 1 < count ? m_lastField + 1 : 0;
+    if (next < count && m_def.fields[next].name == field) {
+        m_lastField = next;
+        return static_cast<int>(next);
+    }
     const FieldDef* f = m_def.field(field);
     if (!f)
         m_impl->fail("Field '" + std::string(field) + "' not found");
-    return static_cast<int>(f - m_def.fields.data());
+    m_lastField = static_cast<std::size_t>(f - m_def.fields.data());
+    return static_cast<int>(m_lastField);
 }
 
 } // namespace quarlex
