@@ -184,9 +184,26 @@ struct TXMLParser::Impl {
         return firstBeneath(currentPos(), tag);
     }
 
+    // The last Root looked up beneath the current item: a record's pairs
+    // come two by two ("Год" and "Квартал" of one period).
+    mutable std::string lastRoot;
+    mutable Pos lastRootItem = 0, lastRootPos = 0;
+    mutable const Document* lastRootDoc = nullptr;
+
     pugi::xml_node firstInItem(std::string_view root, std::string_view tag) const {
+        const Pos item = currentPos();
         Pos r = 0;
-        if (!firstBeneath(currentPos(), root, &r))
+        if (lastRootDoc == subsetDoc.get() && lastRootItem == item && lastRoot == root) {
+            r = lastRootPos;
+        } else {
+            if (!firstBeneath(item, root, &r))
+                r = subsetDoc->index.end(item);
+            lastRoot.assign(root);
+            lastRootItem = item;
+            lastRootPos = r;
+            lastRootDoc = subsetDoc.get();
+        }
+        if (r >= subsetDoc->index.end(item))
             return pugi::xml_node();
         return firstBeneath(r, tag);
     }
@@ -280,6 +297,7 @@ int TXMLParser::InitSubset(std::string_view Tag) {
     // The current item of an earlier subset stays current after an empty
     // one, and keeps its document alive; an empty list needs none.
     m_impl->subset = std::move(found);
+    m_impl->lastRootDoc = nullptr; // a new document may take the old one's place
     return int(m_impl->subset.size());
 }
 

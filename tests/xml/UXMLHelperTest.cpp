@@ -112,6 +112,27 @@ TEST(TXMLParserTest, SubValueLooksBeneathTheFirstRootOnly) {
     EXPECT_EQ(parser.GetSubsetSubValue("Нет", "Год"), "");
 }
 
+// Pairs are read two by two under one root: each read answers for its own
+// item and its own document, whatever was read before.
+TEST(TXMLParserTest, SubValuesFollowTheItemAndTheDocument) {
+    const char* first = "<d><rec><p><y>1</y><q>2</q></p></rec><rec><p><y>3</y></p></rec></d>";
+    TXMLParser parser(first, false, 0);
+    ASSERT_EQ(parser.InitSubset("rec"), 2);
+    EXPECT_EQ(parser.GetSubsetSubValue("p", "y"), "1");
+    EXPECT_EQ(parser.GetSubsetSubValue("p", "q"), "2");
+    parser.SubsetSetItem(1);
+    EXPECT_EQ(parser.GetSubsetSubValue("p", "y"), "3");
+    EXPECT_EQ(parser.GetSubsetSubValue("p", "q"), "") << "not the other item's";
+    parser.SubsetSetItem(0);
+    EXPECT_EQ(parser.GetSubsetSubValue("p", "q"), "2");
+    // The same shape again, other values: the new document's are read.
+    parser.LoadXML("<d><rec><p><y>5</y><q>6</q></p></rec><rec><p><y>7</y></p></rec></d>");
+    ASSERT_EQ(parser.InitSubset("rec"), 2);
+    EXPECT_EQ(parser.GetSubsetSubValue("p", "y"), "5");
+    EXPECT_EQ(parser.GetSubsetSubValue("p", "q"), "6");
+    EXPECT_EQ(parser.GetSubsetSubValue("r", "q"), "");
+}
+
 TEST(TXMLParserTest, VeryLargeItemIsSearchedAllTheSame) {
     std::string xml = "<d><rec>";
     for (int i = 0; i < 70000; ++i)
