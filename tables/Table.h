@@ -133,7 +133,7 @@ private:
     State m_state = State::Browse;
     mutable std::uint64_t m_generation = 0;
     mutable std::int64_t m_changesSeen = 0; // the connection's change count at the last look
-    mutable std::size_t m_lastField = 0; // the field found by the last fieldIndex
+    mutable std::size_t m_lastField = 0;    // the field found by the last fieldIndex
 };
 
 } // namespace quarlex

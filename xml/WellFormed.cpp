@@ -122,8 +122,8 @@ void checkCharactersOfValidUtf8(std::string_view text) {
     while (i < n) {
 #if defined(__SSE2__)
         const __m128i lastControl = _mm_set1_epi8(0x1F);
-        const __m128i tab = _mm_set1_epi8(0x09), lf = _mm_set1_epi8(0x0A),
-                      cr = _mm_set1_epi8(0x0D), lead = _mm_set1_epi8(char(0xEF));
+        const __m128i tab = _mm_set1_epi8(0x09), lf = _mm_set1_epi8(0x0A), cr = _mm_set1_epi8(0x0D),
+                      lead = _mm_set1_epi8(char(0xEF));
         while (i + 16 <= n) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
             const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v);
@@ -162,8 +162,9 @@ const char* nextTextStop(const char* p, const char* end) {
     const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), bracket = _mm_set1_epi8(']');
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int hits = _mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)), _mm_cmpeq_epi8(v, bracket)));
+        const int hits = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)),
+                         _mm_cmpeq_epi8(v, bracket)));
         if (hits != 0)
             return p + __builtin_ctz(unsigned(hits));
         p += 16;
