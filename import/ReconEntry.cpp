@@ -33,13 +33,13 @@ void AddImportRow(Table& impTable, const TReconEntry& e, Prompts& prompts) {
             t.setField("Kvartal", e.Kvartal);
             // In 64 bits: a year beyond the column's range is refused by the table.
             t.setField("Period", std::int64_t(e.God) * 10 + e.Kvartal);
+            t.setField("Category", std::string_view(e.Category));
             t.setField("StrNach", e.StrNach);
             t.setField("StrUpl", e.StrUpl);
             t.setField("StrDolg", e.StrDolg);
             t.setField("NakNach", e.NakNach);
             t.setField("NakUpl", e.NakUpl);
             t.setField("NakDolg", e.NakDolg);
-            t.setField("Category", std::string_view(e.Category));
         },
         [&e] { return rowMessage(e); });
 }
@@ -49,7 +49,10 @@ void AddResultRow(Table& resTable, const TReconEntry& e, Prompts& prompts) {
         resTable, "Ошибка в итоговых данных", prompts,
         [&e](Table& t) {
             t.setField("SNILS", std::string_view(e.SNILS));
-            t.setField("FIO", e.LName + " " + e.FName + " " + e.MName);
+            std::string fio;
+            fio.reserve(e.LName.size() + e.FName.size() + e.MName.size() + 2);
+            fio.append(e.LName).append(" ").append(e.FName).append(" ").append(e.MName);
+            t.setField("FIO", std::string_view(fio));
             t.setField("Cat", std::string_view(e.Category));
             t.setField("God", e.God);
             t.setField("Period", e.Kvartal);

@@ -44,13 +44,17 @@ void resetToDefault(Value& v, FieldType t) {
 }
 
 // Resets a cached statement however the use ends, so that no statement stays
-// active (an active one would block DROP TABLE and COMMIT).
+// active (an active one would block DROP TABLE and COMMIT). Its parameters
+// are cleared too, unless every use binds all of them (a row's store).
 class StmtUse {
 public:
-    explicit StmtUse(sqlite3_stmt* st) : m_st(st) {}
+    enum class Bindings { Clear, AllRebound };
+    explicit StmtUse(sqlite3_stmt* st, Bindings bindings = Bindings::Clear)
+        : m_st(st), m_bindings(bindings) {}
     ~StmtUse() {
         sqlite3_reset(m_st);
-        sqlite3_clear_bindings(m_st);
+        if (m_bindings == Bindings::Clear)
+            sqlite3_clear_bindings(m_st);
     }
     StmtUse(const StmtUse&) = delete;
     StmtUse& operator=(const StmtUse&) = delete;
@@ -58,6 +62,7 @@ public:
 
 private:
     sqlite3_stmt* m_st;
+    Bindings m_bindings;
 };
 
 std::string keyText(const TableDef& def, const std::vector<int>& keyIdx,
@@ -617,7 +622,7 @@ void Table::Post() {
     Impl& d = *m_impl;
     const bool inserting = m_state == State::Insert;
     {
-        StmtUse use(d.statement(inserting ? d.insert : d.update));
+        StmtUse use(d.statement(inserting ? d.insert : d.update), StmtUse::Bindings::AllRebound);
         d.bindRow(use.get(), d.buffer);
         if (!inserting)
             for (std::size_t k = 0; k < d.editKey.size(); ++k)
