@@ -224,6 +224,7 @@ int singleRun(const fs::path& dir, int persons, int periods) {
     quarlex::WorkingTables tables;
     quarlex::bench::fillImpTable(tables, persons, periods);
     fillReport(tables, persons, periods);
+    tables.db.flush(); // as the import and report runs leave the tables: committed
 
     const fs::path staff = data / "ZP" / "ZP_TAB" / "zp_tab03.dbf";
     const fs::path sums = data / "ZP" / "ZP_OPER" / "zp_sumPF.dbf";
